@@ -1,0 +1,32 @@
+// A fresh folder under the system's temporary directory, removed with
+// everything in it when the object goes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(std::string_view name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Writes bytes to a file, creating its folders; reads a whole file back.
+void WriteFile(const std::filesystem::path& path, std::string_view bytes);
+std::string ReadFile(const std::filesystem::path& path);
+
+// The shared fixture folder of real archives, or empty when it is absent.
+std::filesystem::path FixturesDir();
+
+}  // namespace testsupport
