@@ -1,0 +1,19 @@
+#include "cli/Commands.h"
+
+#include <array>
+
+namespace cli {
+
+// Defined one per file: DescrambleCommand.cpp, EncodeCommand.cpp, ...
+int RunDescramble(Args args);
+int RunEncode(Args args);
+
+std::span<const Command> AllCommands() {
+    static constexpr std::array commands{
+        Command{"descramble", "PACKAGE OUT [--json]", RunDescramble},
+        Command{"encode", "EPT DEVICE_INFO_HEX", RunEncode},
+    };
+    return commands;
+}
+
+}  // namespace cli
