@@ -1,0 +1,141 @@
+// One upgrade job: from an upgrade package and a drive root to the device
+// files on that drive. The progress window owns one of these and shows it
+// through a JobSink; ostrel-cli drives the same object with a console sink.
+//
+// Who calls what, on which thread:
+//
+//   user-interface thread                      worker (UpgradeThread)
+//   ------------------------------------------ ------------------------------
+//   UpgradeJob job(sink, appDir)   staging folder purged or created
+//   job.m_strFilePath = package; job.m_strDrive = "E:\\";
+//   job.Initialise()               descramble, count, range; lowers
+//                                  g_bFinished, then starts the worker
+//                                              extract + encode, pause,
+//                                              copy, flush, full bar, delete,
+//                                              g_bFinished = 1,
+//                                              sink.RequestClose() ----+
+//   job.OnClose()  <---- carried here by the sink ---------------------+
+//     true: TEMP.TMP deleted, result fixed, the window may end
+//   job.Succeeded()                read by the owner afterwards
+//   ~UpgradeJob()                  joins the worker, which returns at once
+//                                  once its close request was handled
+//
+// The window also calls OnClose for its close box and UpgradeJob::IsFinished
+// to refuse Enter/Escape while a job runs. Every member the worker writes is
+// written before its close request, and the sink's synchronous hand-over
+// orders it before OnClose reads it; the finished flag is atomic.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "encoder/DeviceInfo.h"
+#include "pipeline/JobSink.h"
+
+// The job-finished flag of the progress window: 1 at program start, 0 while a
+// job's worker runs. The close request is refused while it is 0.
+extern std::atomic<unsigned char> g_bFinished;
+
+namespace pipeline {
+
+// The job's fixed pauses. Tests and benchmarks shorten them; the program
+// keeps the defaults.
+struct JobPauses {
+    std::chrono::milliseconds beforeCopy{3000};
+    std::chrono::milliseconds perCopyEntry{5};
+};
+
+// How an archive pass ended.
+enum class PassEnd {
+    Complete,      // the normal end of the archive
+    NotOpened,     // not a RAR archive, or it could not be opened
+    BrokenHeader,  // a header that cannot be read
+    Damaged,       // an entry that cannot be read or written, or a truncated archive
+};
+
+class UpgradeJob {
+public:
+    // Staging folder <appDir>\Temp purged if present, else created. appDir is
+    // the folder that holds Temp and TEMP.TMP: the program's folder for the
+    // window, a private temporary folder for the command line. Drive form
+    // (C:\opt\ostrel) or native (/opt/ostrel).
+    UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses = {});
+    // Joins the worker. Destroy the job only after OnClose answered true (or
+    // Initialise false); the worker's RequestClose must have returned or be
+    // able to return without the user-interface thread's help by then.
+    ~UpgradeJob();
+    UpgradeJob(const UpgradeJob&) = delete;
+    UpgradeJob& operator=(const UpgradeJob&) = delete;
+
+    // Set by the owner before Initialise: the package path and the drive
+    // root (E:\) or any destination folder.
+    std::string m_strFilePath;
+    std::string m_strDrive;
+
+    // WM_INITDIALOG. True when the worker was started; false when the job
+    // ended here (package unreadable, or "错误的升级文件！"): the window
+    // then ends at once, with Succeeded() false.
+    bool Initialise();
+
+    // WM_CLOSE. False while the worker runs (the request is refused). True
+    // once it has finished: the scratch archive is deleted, the result is
+    // fixed, and the window may end. Later calls just answer true. After a
+    // failed Initialise it answers true and deletes nothing.
+    bool OnClose();
+
+    // True while no worker runs: OK and Cancel end the window only then.
+    static bool IsFinished();
+
+    // 1 only for a job that finished and did everything it had to.
+    bool Succeeded() const { return m_bSucceeded != 0; }
+
+    // State for the owner and for tests; stable once OnClose returned true.
+    const std::string& TempDir() const { return m_strTempDir; }
+    std::string ScratchPath() const;
+    int Pos() const { return m_nPos; }
+    int Range() const { return m_nRange; }
+    int DirCount() const { return m_nDirCount; }
+    const DeviceInfo& Info() const { return m_DeviceInfo; }
+
+    // The archive passes (ArchivePasses.cpp). Mode 0 is the job's normal
+    // run; modes 1 and 2 show every entry name and only test the entries.
+    int GetFileCount(const std::string& archivePath, int mode);
+    PassEnd ExtractFiles(const std::string& archivePath, int mode);
+
+    // The staging folder and the drive copy (StagingCopy.cpp).
+    bool DeleteFolder(const std::string& folder);
+    void CopyFolder(std::string dir);
+    bool ShellCopy(const std::string& source, const std::string& destination);
+    bool ShellDelete(const std::string& folder);
+
+private:
+    static unsigned int UpgradeThread(UpgradeJob* job);
+    void RunWorker();
+    bool Descramble();
+    void StepProgress();
+    void FullBar();
+    void EncodeEntry(const std::string& fullPath);
+    void ReplaceLinks();
+    bool FlushDrive();
+    void Fail() { m_bFailed = true; }
+
+    JobSink& m_sink;
+    JobPauses m_pauses;
+    std::string m_strAppDir;
+
+    // The members of the progress window, by their names there.
+    std::string m_strTempDir;
+    unsigned char m_bSucceeded = 0;
+    int m_nDirCount = 0;
+    int m_nPos = 0;
+    int m_nRange = 0;
+    DeviceInfo m_DeviceInfo{};
+
+    // Set by the worker when any step failed; read by OnClose.
+    bool m_bFailed = false;
+    std::thread m_worker;
+};
+
+}  // namespace pipeline
