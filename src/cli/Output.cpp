@@ -1,0 +1,165 @@
+#include "cli/Output.h"
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string EscapedByte(unsigned char c) {
+    return std::string("\\x") + kDigits[c >> 4] + kDigits[c & 0xF];
+}
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The length of the valid UTF-8 sequence at text[i], 0 when there is none
+// (overlong forms, surrogates and values above U+10FFFF are invalid).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    if (second < low || second > high) return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if (!IsContinuation(static_cast<unsigned char>(text[i + k]))) return 0;
+    }
+    return length;
+}
+
+std::string JsonEscapedAscii(char c) {
+    switch (c) {
+        case '"':
+            return "\\\"";
+        case '\\':
+            return "\\\\";
+        case '\b':
+            return "\\b";
+        case '\f':
+            return "\\f";
+        case '\n':
+            return "\\n";
+        case '\r':
+            return "\\r";
+        case '\t':
+            return "\\t";
+        default:
+            break;
+    }
+    if (static_cast<unsigned char>(c) < 0x20) {
+        char code[7];
+        std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
+        return code;
+    }
+    return std::string(1, c);
+}
+
+}  // namespace
+
+std::string ToHex(std::span<const std::uint8_t> bytes) {
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (auto b : bytes) {
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 0xF];
+    }
+    return hex;
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (IsBlank(text[i])) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size()) return std::nullopt;
+        const int high = DigitValue(text[i]);
+        const int low = DigitValue(text[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+        i += 2;
+    }
+    return bytes;
+}
+
+std::string PrintableText(std::string_view bytes) {
+    std::string text;
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            text += "\\\\";
+        } else if (u >= 0x20 && u < 0x7F) {
+            text += c;
+        } else {
+            text += EscapedByte(u);
+        }
+    }
+    return text;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string json = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) {
+            json += "\xEF\xBF\xBD";  // U+FFFD
+            ++i;
+        } else if (length == 1) {
+            json += JsonEscapedAscii(text[i]);
+            ++i;
+        } else {
+            json.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return json + "\"";
+}
+
+JsonObject& JsonObject::Add(std::string_view key, std::string_view text) {
+    return AddJson(key, JsonString(text));
+}
+
+JsonObject& JsonObject::AddNumber(std::string_view key, long long number) {
+    return AddJson(key, std::to_string(number));
+}
+
+JsonObject& JsonObject::AddBool(std::string_view key, bool value) {
+    return AddJson(key, value ? "true" : "false");
+}
+
+JsonObject& JsonObject::AddJson(std::string_view key, std::string_view value) {
+    if (!m_members.empty()) m_members += ",";
+    m_members += JsonString(key);
+    m_members += ":";
+    m_members.append(value);
+    return *this;
+}
+
+}  // namespace cli

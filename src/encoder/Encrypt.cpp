@@ -1,0 +1,163 @@
+#include "encoder/Encrypt.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/Stream.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 512;
+constexpr std::string_view kMagic = "QUARVEL ARMF";
+constexpr std::size_t kStampOffset = 256;
+constexpr std::size_t kStampStep = 7;
+constexpr std::size_t kStampLength = deviceinfo::kSerialLength + deviceinfo::kSdLength;
+// Bounded whatever the .EPT size; large enough that each read and write is one system call.
+constexpr std::size_t kChunkSize = 64 * 1024;
+// What a read past the end of the input yields.
+constexpr std::uint8_t kPastEnd = 0xFF;
+
+using Header = std::array<std::uint8_t, kHeaderSize>;
+using Stamp = std::array<std::uint8_t, kStampLength>;
+
+struct StreamCloser {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+std::uint8_t SwapHalves(std::uint8_t v) { return static_cast<std::uint8_t>((v << 4) | (v >> 4)); }
+
+void StampHeader(Header& header, const Stamp& stamp) {
+    std::copy(kMagic.begin(), kMagic.end(), header.begin());
+    for (std::size_t m = 0; m < kStampLength; ++m) {
+        header[kStampOffset + kStampStep * m] = static_cast<std::uint8_t>(~stamp[m]);
+    }
+}
+
+// Nonzero exactly where the written header differs from the input header.
+Header MakeKey(const Header& written, const Header& read) {
+    Header key{};
+    for (std::size_t l = 0; l < kHeaderSize; ++l) {
+        key[l] = SwapHalves(static_cast<std::uint8_t>(written[l] ^ read[l]));
+    }
+    return key;
+}
+
+// XORs bytes with the key, starting at key position phase; returns the phase
+// that follows the last byte.
+std::size_t XorWithKey(std::uint8_t* bytes, std::size_t count, const Header& key,
+                       std::size_t phase) {
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t span = std::min(count - done, kHeaderSize - phase);
+        for (std::size_t i = 0; i < span; ++i) bytes[done + i] ^= key[phase + i];
+        done += span;
+        phase = (phase + span) % kHeaderSize;
+    }
+    return phase;
+}
+
+bool WriteAll(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
+    return std::fwrite(bytes, 1, count, out) == count;
+}
+
+// The body: every remaining input byte XOR the key, then the one read that
+// finds the end, which yields 0xFF and is encoded as well.
+bool EncodeBody(std::FILE* in, std::FILE* out, const Header& key) {
+    std::vector<std::uint8_t> chunk(kChunkSize + 1);
+    std::size_t phase = 0;
+    for (;;) {
+        std::size_t count = std::fread(chunk.data(), 1, kChunkSize, in);
+        const bool ended = count < kChunkSize;
+        if (ended && std::ferror(in)) return false;
+        if (ended) chunk[count++] = kPastEnd;
+        phase = XorWithKey(chunk.data(), count, key, phase);
+        if (!WriteAll(out, chunk.data(), count)) return false;
+        if (ended) return true;
+    }
+}
+
+bool WriteImage(std::FILE* in, std::FILE* out, const Stamp& stamp) {
+    Header header{};
+    const std::size_t got = std::fread(header.data(), 1, kHeaderSize, in);
+    if (got < kHeaderSize && std::ferror(in)) return false;
+    std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), kPastEnd);
+    const Header read = header;
+    StampHeader(header, stamp);
+    if (!WriteAll(out, header.data(), kHeaderSize)) return false;
+    // A header read that met the end leaves no body and no end byte.
+    if (got == kHeaderSize && !EncodeBody(in, out, MakeKey(header, read))) return false;
+    return std::fflush(out) == 0;
+}
+
+// Closes the image; on any failure removes it and leaves the first cause in errno.
+bool FinishImage(Stream image, const std::string& imagePath, bool written) {
+    int cause = errno;
+    const bool closed = std::fclose(image.release()) == 0;
+    if (written && closed) return true;
+    if (written) cause = errno;
+    platform::RemoveFile(imagePath);
+    errno = cause;
+    return false;
+}
+
+}  // namespace
+
+Encrypt::Encrypt(std::string path, const DeviceInfo* info)
+    : m_strPath(std::move(path)), m_info(*info), m_serial{}, m_sd{} {
+    const auto serial = m_info.begin() + deviceinfo::kSerialOffset;
+    std::copy(serial, serial + deviceinfo::kSerialLength, m_serial.begin());
+    const auto sd = m_info.begin() + deviceinfo::kSdOffset;
+    std::copy(sd, sd + deviceinfo::kSdLength, m_sd.begin());
+}
+
+bool Encrypt::Encode() {
+    const std::string imagePath = ImagePath(m_strPath);
+    DecodeSd();
+    Stream input(platform::OpenStream(m_strPath, "rb"));
+    if (!input) return false;
+    // Through a link the image could be the input itself: creating it would empty the .EPT.
+    if (platform::IsSameFile(m_strPath, imagePath)) {
+        errno = EEXIST;
+        return false;
+    }
+    Stream image(platform::OpenStream(imagePath, "wb"));
+    if (!image) return false;
+
+    Stamp stamp{};
+    std::copy(m_serial.begin(), m_serial.end(), stamp.begin());
+    std::copy(m_sd.begin(), m_sd.end(), stamp.begin() + deviceinfo::kSerialLength);
+    const bool written = WriteImage(input.get(), image.get(), stamp);
+    return FinishImage(std::move(image), imagePath, written);
+}
+
+std::uint8_t Encrypt::HexValue(char c) {
+    if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
+    if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
+    return 255;
+}
+
+std::string Encrypt::ImagePath(const std::string& eptPath) {
+    const std::size_t dot = eptPath.rfind('.');
+    const std::size_t separator = eptPath.find_last_of("\\/");
+    // A dot that belongs to a folder name is no extension: the image goes beside the file.
+    const bool hasExtension =
+        dot != std::string::npos && (separator == std::string::npos || dot > separator);
+    return (hasExtension ? eptPath.substr(0, dot) : eptPath) + ".EXE";
+}
+
+// A character that is no hexadecimal digit counts as F (255 modulo 16).
+void Encrypt::DecodeSd() {
+    std::array<std::uint8_t, deviceinfo::kSdLength> decoded{};
+    for (std::size_t p = 0; p < deviceinfo::kSdLength / 2; ++p) {
+        const auto high = HexValue(static_cast<char>(m_sd[2 * p])) % 16;
+        const auto low = HexValue(static_cast<char>(m_sd[2 * p + 1])) % 16;
+        decoded[p] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    m_sd = decoded;
+}

@@ -1,0 +1,16 @@
+// The runtime's byte streams, opened on a drive-form or native path.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// fopen on the native path; null with errno set when it cannot be opened
+// (ENOENT for a drive letter that names no drive).
+std::FILE* OpenStream(const std::string& path, const char* mode);
+
+// remove() on the native path; false with errno set on failure.
+bool RemoveFile(const std::string& path);
+
+}  // namespace platform
