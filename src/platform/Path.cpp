@@ -1,9 +1,12 @@
 #include "platform/Path.h"
 
 #include <cctype>
+#include <cerrno>
 #include <system_error>
+#include <utility>
 #include <vector>
 
+#include "platform/Drives.h"
 #include "platform/Win32.h"
 
 namespace platform {
@@ -40,8 +43,39 @@ std::vector<std::string> SplitBelowRoot(std::string_view rest) {
 }
 
 std::optional<std::filesystem::path> DriveRoot(char letter) {
-    if (std::toupper(static_cast<unsigned char>(letter)) == 'C') return std::filesystem::path("/");
-    return std::nullopt;
+    auto drive = FindDrive(letter);
+    if (!drive) return std::nullopt;
+    return drive->root;
+}
+
+// Number of leading components of `path` that `root` covers, or nothing when
+// path does not lie under root.
+std::optional<std::size_t> CoveredDepth(const std::filesystem::path& root,
+                                        const std::filesystem::path& path) {
+    auto p = path.begin();
+    std::size_t depth = 0;
+    for (const auto& part : root) {
+        if (part.empty()) continue;  // the empty name after a trailing '/'
+        if (p == path.end() || *p != part) return std::nullopt;
+        ++p;
+        ++depth;
+    }
+    return depth;
+}
+
+// The drive whose root holds the path most closely (a stick mounted under
+// /media wins over C:).
+std::pair<char, std::filesystem::path> OwningDrive(const std::filesystem::path& native) {
+    std::pair<char, std::filesystem::path> best{'C', "/"};
+    std::size_t bestDepth = 0;
+    for (const auto& drive : Drives()) {
+        auto depth = CoveredDepth(drive.root, native);
+        if (depth && *depth > bestDepth) {
+            bestDepth = *depth;
+            best = {drive.letter, drive.root};
+        }
+    }
+    return best;
 }
 
 }  // namespace
@@ -55,20 +89,32 @@ std::optional<std::filesystem::path> ToNativePath(std::string_view path) {
         return std::filesystem::path(native);
     }
     auto root = DriveRoot(path[0]);
-    if (!root) return std::nullopt;
+    if (!root) {
+        errno = ENOENT;
+        return std::nullopt;
+    }
     std::filesystem::path native = *root;
     for (const auto& name : SplitBelowRoot(path.substr(2))) native /= name;
     return native;
 }
 
-std::string ToDrivePath(const std::filesystem::path& native) {
-    std::string drive = "C:";
-    std::string text = native.lexically_normal().generic_string();
-    for (char& c : text) {
-        if (c == '/') c = '\\';
+std::optional<std::filesystem::path> NativeArgument(const char* path) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return std::nullopt;
     }
-    if (text.empty() || text.front() != '\\') drive += '\\';
-    return drive + text;
+    return ToNativePath(path);
+}
+
+std::string ToDrivePath(const std::filesystem::path& native) {
+    std::error_code ec;
+    const auto normal = std::filesystem::absolute(native, ec).lexically_normal();
+    const auto [letter, root] = OwningDrive(normal);
+    std::string text = DriveRootText(letter);
+    const auto below = normal.lexically_relative(root);
+    if (below.empty() || below == ".") return text;
+    for (char c : below.generic_string()) text += c == '/' ? '\\' : c;
+    return text;
 }
 
 std::filesystem::path ModulePath() {

@@ -10,11 +10,17 @@
 namespace platform {
 
 // The native path for a drive-form or native path; `\` and `/` both separate.
-// C: is /, other letters are the volumes of the drive table. A path never maps
-// above its drive's root. Empty when the path names no known drive.
+// C: is /, other letters are the volumes of the drive table (Drives.h). A path
+// never maps above its drive's root. Empty, with errno ENOENT, when the path
+// names no known drive. A path without a drive letter is taken as native.
 std::optional<std::filesystem::path> ToNativePath(std::string_view path);
 
-// The drive-form path for a native path (the inverse of ToNativePath).
+// ToNativePath for a C-string argument of the Windows-shaped calls; a null
+// pointer fails with errno EINVAL.
+std::optional<std::filesystem::path> NativeArgument(const char* path);
+
+// The drive-form path for a native path (the inverse of ToNativePath): the
+// drive whose root holds it most closely, C: for everything else.
 std::string ToDrivePath(const std::filesystem::path& native);
 
 // The running program's own file, native.

@@ -1,0 +1,92 @@
+// Directories, files, pauses and the version query of the kernel interface.
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "platform/Path.h"
+#include "platform/Win32.h"
+
+namespace {
+
+constexpr DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
+static_assert(kVersionInfoSize == 148, "callers pass the Windows record size");
+
+BOOL Result(bool ok) { return ok ? TRUE : FALSE; }
+
+// Windows refuses to delete a file that carries the read-only attribute; on
+// this side that attribute is a file without its owner's write permission.
+bool IsReadOnlyFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
+DWORD VersionPart(const char*& text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    text = (*end == '.') ? end + 1 : end;
+    return static_cast<DWORD>(value);
+}
+
+}  // namespace
+
+BOOL CreateDirectoryA(LPCSTR lpPathName, void* /*lpSecurityAttributes*/) {
+    const auto path = platform::NativeArgument(lpPathName);
+    return Result(path && ::mkdir(path->c_str(), 0777) == 0);
+}
+
+BOOL RemoveDirectoryA(LPCSTR lpPathName) {
+    const auto path = platform::NativeArgument(lpPathName);
+    return Result(path && ::rmdir(path->c_str()) == 0);
+}
+
+// A symbolic link is deleted itself, whatever it points to, so that a purge
+// never reaches through a link.
+BOOL DeleteFileA(LPCSTR lpFileName) {
+    const auto path = platform::NativeArgument(lpFileName);
+    if (!path) return FALSE;
+    struct stat info {};
+    if (::lstat(path->c_str(), &info) != 0) return FALSE;
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return FALSE;
+    }
+    if (IsReadOnlyFile(info)) {
+        errno = EACCES;
+        return FALSE;
+    }
+    return Result(::unlink(path->c_str()) == 0);
+}
+
+void Sleep(DWORD dwMilliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
+}
+
+// The NT family, with the running kernel's version numbers.
+BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) {
+    if (lpVersionInformation == nullptr ||
+        lpVersionInformation->dwOSVersionInfoSize != kVersionInfoSize) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    struct utsname names {};
+    if (::uname(&names) != 0) return FALSE;
+    const char* release = names.release;
+    lpVersionInformation->dwMajorVersion = VersionPart(release);
+    lpVersionInformation->dwMinorVersion = VersionPart(release);
+    lpVersionInformation->dwBuildNumber = VersionPart(release);
+    lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    lpVersionInformation->szCSDVersion[0] = '\0';
+    return TRUE;
+}
+
+BOOL PathFileExistsA(LPCSTR pszPath) {
+    const auto path = platform::NativeArgument(pszPath);
+    std::error_code ec;
+    return Result(path && std::filesystem::exists(*path, ec));
+}

@@ -1,0 +1,289 @@
+// SHFileOperationA: copy and delete, silently, replacing without asking.
+//
+// Symbolic links never carry an operation out of its tree: delete removes
+// the link itself; copy takes a link as the file it names only when that
+// file lies inside the source tree (the folder being copied, or the folder
+// holding a file being copied), and otherwise leaves it out and fails.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/Drives.h"
+#include "platform/Path.h"
+#include "platform/Win32.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFileNotFound = 2;
+constexpr int kPathNotFound = 3;
+constexpr int kAccessDenied = 5;
+constexpr int kInvalidParameter = 87;
+constexpr int kDiskFull = 112;
+constexpr int kNotImplemented = 120;
+constexpr int kAlreadyExists = 183;
+constexpr int kUnknownError = 0x402;
+
+int WindowsError(int error) {
+    switch (error) {
+        case 0:
+            return 0;
+        case ENOENT:
+            return kFileNotFound;
+        case ENOTDIR:
+            return kPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return kAccessDenied;
+        case ENOSPC:
+        case EDQUOT:
+            return kDiskFull;
+        case EEXIST:
+        case EISDIR:
+            return kAlreadyExists;
+        default:
+            return kUnknownError;
+    }
+}
+
+// The first failure is the one reported; the operation goes on after it.
+class Outcome {
+public:
+    void Fail(int error) {
+        if (m_error == 0) m_error = WindowsError(error);
+    }
+    void Fail(const std::error_code& ec) { Fail(ec ? ec.value() : EIO); }
+    int Result() const { return m_error; }
+
+private:
+    int m_error = 0;
+};
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+    int Release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+std::vector<std::string> SplitList(const char* list) {
+    std::vector<std::string> paths;
+    for (const char* p = list; *p != '\0'; p += paths.back().size() + 1) paths.emplace_back(p);
+    return paths;
+}
+
+bool Inside(const fs::path& tree, const fs::path& path) {
+    auto p = path.begin();
+    for (const auto& part : tree) {
+        if (p == path.end() || *p != part) return false;
+        ++p;
+    }
+    return true;
+}
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int CopyBytes(int in, int out) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return error;
+    }
+}
+
+int OpenForReplacing(const fs::path& to, mode_t mode) {
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+    const int fd = ::open(to.c_str(), flags, mode);
+    std::error_code ec;
+    if (fd < 0 && errno == EACCES && fs::remove(to, ec)) {  // a read-only file is replaced too
+        return ::open(to.c_str(), flags, mode);
+    }
+    return fd;
+}
+
+// Copies one regular file over `to`. A copy that fails once writing has begun
+// removes what it wrote, so no truncated file is left looking like a good one.
+int CopyFileReplacing(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    const auto existing = fs::symlink_status(to, ec);
+    if (fs::is_directory(existing)) return EISDIR;
+    if (fs::is_symlink(existing) && !fs::remove(to, ec)) return ec.value();
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.ok()) return errno;
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0) return errno;
+    Fd out(OpenForReplacing(to, info.st_mode & 07777));
+    if (!out.ok()) return errno;
+    int error = CopyBytes(in.get(), out.get());
+    if (::close(out.Release()) != 0 && error == 0) error = errno;
+    if (error != 0) fs::remove(to, ec);
+    return error;
+}
+
+void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome);
+
+// A link inside a tree stands for the file it names, if that file is there.
+void CopyLink(const fs::path& link, const fs::path& to, const fs::path& tree, Outcome& outcome) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    if (ec || !Inside(tree, target) || !fs::is_regular_file(target, ec)) {
+        outcome.Fail(EACCES);
+        return;
+    }
+    outcome.Fail(CopyFileReplacing(target, to));
+}
+
+void CopyEntry(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome) {
+    std::error_code ec;
+    const auto status = fs::symlink_status(from, ec);
+    if (ec) {
+        outcome.Fail(ec);
+    } else if (fs::is_directory(status)) {
+        CopyTree(from, to, tree, outcome);
+    } else if (fs::is_regular_file(status)) {
+        outcome.Fail(CopyFileReplacing(from, to));
+    } else if (fs::is_symlink(status)) {
+        CopyLink(from, to, tree, outcome);
+    } else {
+        outcome.Fail(EACCES);  // devices, pipes, sockets have no place on a stick
+    }
+}
+
+// Makes `to` a real folder: a link in its place is replaced, a file is not.
+bool PrepareFolder(const fs::path& to, Outcome& outcome) {
+    std::error_code ec;
+    const auto status = fs::symlink_status(to, ec);
+    if (fs::is_symlink(status)) fs::remove(to, ec);
+    if (fs::is_directory(status)) return true;
+    if (fs::exists(status) && !fs::is_symlink(status)) {
+        outcome.Fail(EEXIST);
+        return false;
+    }
+    if (!fs::create_directory(to, ec)) {
+        outcome.Fail(ec);
+        return false;
+    }
+    return true;
+}
+
+void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome) {
+    if (!PrepareFolder(to, outcome)) return;
+    std::error_code ec;
+    fs::directory_iterator it(from, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        CopyEntry(it->path(), to / it->path().filename(), tree, outcome);
+    }
+    if (ec) outcome.Fail(ec);
+}
+
+fs::path NameOf(const fs::path& path) {
+    const auto normal = path.lexically_normal();
+    return normal.has_filename() ? normal.filename() : normal.parent_path().filename();
+}
+
+void CopySource(const std::string& text, const fs::path& destination, Outcome& outcome) {
+    const auto source = platform::ToNativePath(text);
+    std::error_code ec;
+    if (!source || !fs::exists(fs::symlink_status(*source, ec))) {
+        outcome.Fail(ENOENT);
+        return;
+    }
+    const fs::path target = destination / NameOf(*source);
+    const bool folder = fs::is_directory(fs::symlink_status(*source, ec));
+    const fs::path tree = fs::canonical(folder ? *source : source->parent_path(), ec);
+    if (ec) {
+        outcome.Fail(ec);
+    } else if (folder && Inside(tree, fs::weakly_canonical(target, ec))) {
+        outcome.Fail(EINVAL);  // a folder copied into itself would never end
+    } else {
+        CopyEntry(*source, target, tree, outcome);
+    }
+}
+
+int Copy(const std::vector<std::string>& sources, const char* to) {
+    const auto destination = platform::NativeArgument(to);
+    std::error_code ec;
+    if (!destination || !fs::is_directory(*destination, ec)) return kPathNotFound;
+    Outcome outcome;
+    for (const auto& source : sources) CopySource(source, *destination, outcome);
+    return outcome.Result();
+}
+
+// A drive root or / is never deleted whole.
+bool IsDriveRoot(const fs::path& path) {
+    std::error_code ec;
+    const auto real = fs::weakly_canonical(path, ec);
+    if (real == real.root_path()) return true;
+    for (const auto& drive : platform::Drives()) {
+        if (fs::equivalent(drive.root, path, ec)) return true;
+    }
+    return false;
+}
+
+void DeleteSource(const std::string& text, Outcome& outcome) {
+    const auto source = platform::ToNativePath(text);
+    std::error_code ec;
+    if (!source || !fs::exists(fs::symlink_status(*source, ec))) {
+        outcome.Fail(ENOENT);
+    } else if (IsDriveRoot(*source)) {
+        outcome.Fail(EACCES);
+    } else if (fs::remove_all(*source, ec) == static_cast<std::uintmax_t>(-1) || ec) {
+        outcome.Fail(ec);
+    }
+}
+
+int Delete(const std::vector<std::string>& sources) {
+    Outcome outcome;
+    for (const auto& source : sources) DeleteSource(source, outcome);
+    return outcome.Result();
+}
+
+}  // namespace
+
+int SHFileOperationA(SHFILEOPSTRUCTA* lpFileOp) {
+    if (lpFileOp == nullptr || lpFileOp->pFrom == nullptr) return kInvalidParameter;
+    lpFileOp->fAnyOperationsAborted = FALSE;
+    const auto sources = SplitList(lpFileOp->pFrom);
+    if (sources.empty()) return kInvalidParameter;
+    switch (lpFileOp->wFunc) {
+        case FO_COPY:
+            return lpFileOp->pTo ? Copy(sources, lpFileOp->pTo) : kInvalidParameter;
+        case FO_DELETE:
+            return Delete(sources);
+        default:
+            return kNotImplemented;
+    }
+}
