@@ -7,11 +7,13 @@ namespace cli {
 // Defined one per file: DescrambleCommand.cpp, EncodeCommand.cpp, ...
 int RunDescramble(Args args);
 int RunEncode(Args args);
+int RunDrives(Args args);
 
 std::span<const Command> AllCommands() {
     static constexpr std::array commands{
         Command{"descramble", "PACKAGE OUT [--json]", RunDescramble},
         Command{"encode", "EPT DEVICE_INFO_HEX", RunEncode},
+        Command{"drives", "[--json]", RunDrives},
     };
     return commands;
 }

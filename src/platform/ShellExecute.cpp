@@ -1,0 +1,141 @@
+// ShellExecuteA: documents and web addresses go to the desktop's handler
+// (xdg-open), started detached; command-interpreter command lines go to the
+// format launcher.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "platform/FormatLauncher.h"
+#include "platform/Path.h"
+#include "platform/Win32.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr HINSTANCE kStarted = 42;
+constexpr HINSTANCE kOutOfMemory = 0;
+constexpr HINSTANCE kFileNotFound = 2;
+constexpr HINSTANCE kPathNotFound = 3;
+constexpr HINSTANCE kNoAssociation = 31;
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+bool IsInterpreter(std::string_view file) {
+    const auto cut = file.find_last_of("\\/");
+    const std::string name = Upper(cut == file.npos ? file : file.substr(cut + 1));
+    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
+}
+
+// "https://...", "mailto:..."; a one-letter scheme is a drive.
+bool IsAddress(std::string_view file) {
+    const auto colon = file.find(':');
+    if (colon == file.npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(file[0]))) {
+        return false;
+    }
+    return std::all_of(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+    });
+}
+
+std::optional<fs::path> FindProgram(std::string_view name) {
+    const char* path = std::getenv("PATH");
+    std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (!dirs.empty()) {
+        const auto end = dirs.find(':');
+        const fs::path candidate = fs::path(dirs.substr(0, end)) / name;
+        if (!dirs.substr(0, end).empty() && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == dirs.npos) break;
+        dirs.remove_prefix(end + 1);
+    }
+    return std::nullopt;
+}
+
+// In the forked children only async-signal-safe calls are made. The
+// grandchild reports a failed exec through a pipe that a successful exec
+// closes, so the result is known without waiting for the handler.
+[[noreturn]] void ReportAndExit(int report, int error) {
+    [[maybe_unused]] const auto n = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+[[noreturn]] void RunDetachedChild(const char* program, char* const argv[], int report) {
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild < 0) ReportAndExit(report, errno);
+    if (grandchild > 0) ::_exit(0);  // the handler is left to init
+    const int devnull = ::open("/dev/null", O_RDONLY);
+    if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
+    ::execv(program, argv);
+    ReportAndExit(report, errno);
+}
+
+int StartDetached(const fs::path& program, const std::string& argument) {
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+    std::string programText = program.string();
+    std::string argumentText = argument;
+    char* argv[] = {programText.data(), argumentText.data(), nullptr};
+    const pid_t child = ::fork();
+    if (child == 0) RunDetachedChild(programText.c_str(), argv, report[1]);
+    const int forkError = child < 0 ? errno : 0;
+    ::close(report[1]);
+    if (child > 0) ::waitpid(child, nullptr, 0);
+    int execError = 0;
+    ssize_t n = 0;
+    do {
+        n = ::read(report[0], &execError, sizeof execError);
+    } while (n < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (forkError != 0) return forkError;
+    return n == static_cast<ssize_t>(sizeof execError) ? execError : 0;
+}
+
+HINSTANCE OpenWithHandler(const std::string& target) {
+    const auto handler = FindProgram("xdg-open");
+    if (!handler) return kNoAssociation;
+    const int error = StartDetached(*handler, target);
+    if (error == 0) return kStarted;
+    return (error == ENOMEM || error == EAGAIN) ? kOutOfMemory : kNoAssociation;
+}
+
+std::optional<fs::path> DocumentPath(std::string_view file, LPCSTR directory) {
+    auto native = platform::ToNativePath(file);
+    if (native && native->is_relative() && directory != nullptr) {
+        if (auto base = platform::ToNativePath(directory)) native = *base / *native;
+    }
+    return native;
+}
+
+}  // namespace
+
+HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                        LPCSTR lpDirectory, int /*nShowCmd*/) {
+    if (lpFile == nullptr || *lpFile == '\0') return kFileNotFound;
+    const std::string_view file = lpFile;
+    if (IsInterpreter(file))
+        return platform::RunFormatCommand(file, lpParameters ? lpParameters : "");
+    // xdg-open knows only how to open.
+    if (lpOperation != nullptr && Upper(lpOperation) != "OPEN") return kNoAssociation;
+    if (IsAddress(file)) return OpenWithHandler(std::string(file));
+    const auto native = DocumentPath(file, lpDirectory);
+    if (!native) return kPathNotFound;
+    std::error_code ec;
+    if (!fs::exists(*native, ec)) {
+        return fs::is_directory(native->parent_path(), ec) ? kFileNotFound : kPathNotFound;
+    }
+    return OpenWithHandler(fs::absolute(*native, ec).string());
+}
