@@ -1,10 +1,13 @@
 #include "platform/FormatLauncher.h"
 
+#include "platform/FormatCommand.h"
+
 namespace platform {
 
-// No formatter is wired in yet: the interpreter counts as not found.
-HINSTANCE RunFormatCommand(std::string_view /*program*/, std::string_view /*parameters*/) {
-    return 2;
+// Carried out to its end; callers that need to know whether the drive was
+// formatted use ShellExecuteAndWait (FormatCommand.h).
+HINSTANCE RunFormatCommand(std::string_view program, std::string_view parameters) {
+    return CarryOutFormatCommand(program, parameters).launch;
 }
 
 }  // namespace platform

@@ -1,0 +1,396 @@
+// The format launcher on real parts: mkfs.fat on image files and loop
+// devices checked with fsck.fat, folder-backed drives, refusals, the helper,
+// and the formatter end to end through it.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "drive/DriveFormatter.h"
+#include "platform/ChildProcess.h"
+#include "platform/FatFormat.h"
+#include "platform/FormatCommand.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+constexpr std::uint64_t kMb = 1048576;
+constexpr const char* kFatCommand = "/C   \"format.com   E:/force/q/y/FS:FAT\"";
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_old) {
+            setenv(m_name, m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+
+int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+void MakeSparseImage(const fs::path& image, std::uint64_t bytes) {
+    std::ofstream(image, std::ios::binary).close();
+    fs::resize_file(image, bytes);
+}
+
+// "FAT12", "FAT16" or "FAT32", from the type text in the boot sector.
+std::string FatTypeOf(const fs::path& target) {
+    std::string sector(512, '\0');
+    std::ifstream(target, std::ios::binary).read(sector.data(), 512);
+    if (sector.compare(82, 5, "FAT32") == 0) return "FAT32";
+    return sector.substr(54, 5);
+}
+
+bool FsckClean(const fs::path& target) {
+    return Shell("fsck.fat -n '" + target.string() + "'") == 0;
+}
+
+std::string LabelOf(const fs::path& target) {
+    return platform::ReadVolumeLabel(target).value_or("");
+}
+
+// A loop device over an image file, detached when the object goes.
+class LoopDevice {
+public:
+    explicit LoopDevice(const fs::path& image)
+        : m_device(Output("losetup -f --show '" + image.string() + "' 2>/dev/null")) {}
+    ~LoopDevice() {
+        if (ok()) Shell("losetup -d " + m_device);
+    }
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+    bool ok() const { return m_device.rfind("/dev/loop", 0) == 0; }
+    const std::string& device() const { return m_device; }
+
+private:
+    std::string m_device;
+};
+
+platform::Drive RemovableDrive(char letter, const std::string& device) {
+    platform::Drive drive;
+    drive.letter = letter;
+    drive.device = device;
+    drive.removable = true;
+    return drive;
+}
+
+// A setup whose drive table holds only `drive`.
+platform::FormatSetup SetupWith(const platform::Drive& drive) {
+    platform::FormatSetup setup;
+    setup.findDrive = [drive](char letter) -> std::optional<platform::Drive> {
+        if (letter == drive.letter) return drive;
+        return std::nullopt;
+    };
+    setup.asRoot = true;
+    return setup;
+}
+
+TEST(ParseFormatCommand, ReadsLetterAndFileSystemOfEveryRow) {
+    struct Row {
+        const char* program;
+        const char* parameters;
+        char letter;
+        bool fat32;
+    };
+    for (const Row& row : {
+             Row{"CMD.EXE", "/C   \"format.com   G:/force/q/y/FS:FAT32\"", 'G', true},
+             Row{"CMD.EXE", "/C   \"format.com   E:/force/q/y/FS:FAT\"", 'E', false},
+             Row{"COMMAND.COM", "/C   \"format.com   F:/autotest/q/u/y/FS:FAT32\"", 'F', true},
+             Row{"COMMAND.COM", "/C   \"format.com   H:/autotest/q/u/y/FS:FAT\"", 'H', false},
+             Row{"cmd.exe", "/c format.com e: /fs:fat32 /q", 'E', true},
+         }) {
+        auto request = platform::ParseFormatCommand(row.program, row.parameters);
+        ASSERT_TRUE(request) << row.parameters;
+        EXPECT_EQ(request->letter, row.letter);
+        EXPECT_EQ(request->fat32, row.fat32);
+    }
+}
+
+TEST(ParseFormatCommand, RefusesWhatIsNoFatFormatCommand) {
+    EXPECT_FALSE(platform::ParseFormatCommand("SH", kFatCommand));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/q\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:NTFS\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:FAT16\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"del E:/FS:FAT\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com /FS:FAT\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", ""));
+    EXPECT_EQ(platform::CarryOutFormatCommand("SH", kFatCommand).launch, 2);
+}
+
+TEST(ChooseFatType, AsWindowsPicksForFat) {
+    using platform::FatType;
+    EXPECT_EQ(platform::ChooseFatType(false, 32679 * 512), FatType::Fat12);
+    EXPECT_EQ(platform::ChooseFatType(false, 32680 * 512), FatType::Fat16);
+    EXPECT_EQ(platform::ChooseFatType(false, 2048 * kMb + kMb - 1), FatType::Fat16);
+    EXPECT_EQ(platform::ChooseFatType(true, 8 * kMb), FatType::Fat32);
+}
+
+TEST(MakeFatFileSystem, ImageFilesOfEachWidthPassFsck) {
+    auto mkfs = platform::FindMkfsFat(platform::SystemToolDirs());
+    if (!mkfs) GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
+    TempDir dir;
+    struct Case {
+        std::uint64_t bytes;
+        bool fat32;
+        const char* type;
+    };
+    for (const Case& c :
+         {Case{8 * kMb, false, "FAT12"}, Case{64 * kMb, false, "FAT16"},
+          Case{2048 * kMb + kMb / 2, false, "FAT16"}, Case{2049 * kMb, true, "FAT32"}}) {
+        fs::path image = dir / "volume.img";
+        MakeSparseImage(image, c.bytes);
+        auto type = platform::ChooseFatType(c.fat32, platform::VolumeSize(image));
+        ASSERT_TRUE(platform::MakeFatFileSystem(*mkfs, image, type, "USB STICK"));
+        EXPECT_EQ(FatTypeOf(image), c.type) << c.bytes;
+        EXPECT_TRUE(FsckClean(image)) << c.bytes;
+        EXPECT_EQ(LabelOf(image), "USB STICK");
+        fs::remove(image);
+    }
+}
+
+TEST(MakeFatFileSystem, LabelTooLongForFatIsDropped) {
+    auto mkfs = platform::FindMkfsFat(platform::SystemToolDirs());
+    if (!mkfs) GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
+    TempDir dir;
+    MakeSparseImage(dir / "volume.img", 32 * kMb);
+    ASSERT_TRUE(platform::MakeFatFileSystem(*mkfs, dir / "volume.img", platform::FatType::Fat16,
+                                            "TWELVE CHARS"));
+    EXPECT_TRUE(FsckClean(dir / "volume.img"));
+    EXPECT_EQ(LabelOf(dir / "volume.img"), "");
+}
+
+TEST(MakeFatFileSystem, ReportsFailure) {
+    auto mkfs = platform::FindMkfsFat(platform::SystemToolDirs());
+    if (!mkfs) GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
+    TempDir dir;
+    EXPECT_FALSE(
+        platform::MakeFatFileSystem(*mkfs, dir.path(), platform::FatType::Fat16, std::nullopt));
+    EXPECT_FALSE(platform::MakeFatFileSystem(*mkfs, dir / "missing" / "x.img",
+                                             platform::FatType::Fat16, std::nullopt));
+}
+
+// A loop device over a 64 MB image that holds a labelled FAT file system
+// with a file on it, as a used stick would.
+class LoopVolume : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!platform::FindMkfsFat(platform::SystemToolDirs())) {
+            GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
+        }
+        MakeSparseImage(m_image, 64 * kMb);
+        ASSERT_EQ(Shell("mkfs.fat -F 12 -n OLDSTICK '" + m_image.string() + "'"), 0);
+        ASSERT_EQ(Shell("mcopy -i '" + m_image.string() + "' /etc/hostname ::OLD.TXT"), 0);
+        m_loop.emplace(m_image);
+        if (!m_loop->ok()) GTEST_SKIP() << "losetup cannot attach a loop device here";
+    }
+
+    bool OldFileSystemIntact() {
+        return FatTypeOf(m_image) == "FAT12" &&
+               Shell("mdir -i '" + m_image.string() + "' ::OLD.TXT") == 0;
+    }
+
+    TempDir m_dir;
+    fs::path m_image = m_dir / "stick.img";
+    std::optional<LoopDevice> m_loop;
+};
+
+TEST_F(LoopVolume, FormatVolumeMakesFat16AndKeepsTheLabel) {
+    EXPECT_EQ(platform::FormatVolume(m_loop->device(), false, platform::SystemToolDirs()),
+              platform::FormatStatus::Formatted);
+    EXPECT_EQ(FatTypeOf(m_image), "FAT16");
+    EXPECT_EQ(LabelOf(m_image), "OLDSTICK");
+    EXPECT_TRUE(FsckClean(m_image));
+    EXPECT_NE(Shell("mdir -i '" + m_image.string() + "' ::OLD.TXT"), 0);
+}
+
+TEST_F(LoopVolume, LauncherFormatsARemovableVolumeOfTheTable) {
+    auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
+    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+    EXPECT_EQ(outcome.launch, 33);
+    EXPECT_TRUE(outcome.formatted);
+    EXPECT_EQ(FatTypeOf(m_image), "FAT16");
+    EXPECT_TRUE(FsckClean(m_image));
+}
+
+TEST_F(LoopVolume, MissingMkfsAnswers2AndTouchesNothing) {
+    TempDir noTools;
+    EXPECT_EQ(platform::FormatVolume(m_loop->device(), false, {noTools.path()}),
+              platform::FormatStatus::MkfsMissing);
+    auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
+    setup.toolDirs = {noTools.path()};
+    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+    EXPECT_EQ(outcome.launch, 2);
+    EXPECT_FALSE(outcome.formatted);
+    EXPECT_TRUE(OldFileSystemIntact());
+}
+
+TEST_F(LoopVolume, LettersOutsideTheTableAndFixedDrivesAreRefused) {
+    platform::Drive fixed = RemovableDrive('C', m_loop->device());
+    fixed.removable = false;  // as the system disk is listed
+    for (const auto& setup : {SetupWith(RemovableDrive('F', m_loop->device())), SetupWith(fixed)}) {
+        for (const char* parameters : {kFatCommand, "/C   \"format.com   C:/force/q/y/FS:FAT\""}) {
+            auto outcome = platform::CarryOutFormatCommand("CMD.EXE", parameters, setup);
+            EXPECT_EQ(outcome.launch, 3) << parameters;
+            EXPECT_FALSE(outcome.formatted);
+        }
+    }
+    EXPECT_TRUE(OldFileSystemIntact());
+}
+
+#ifdef OSTREL_FORMAT_HELPER
+// The helper checks the device against the drive table it reads itself: a
+// loop device is no removable volume, whatever the caller claims.
+TEST_F(LoopVolume, HelperRefusesWhatItsOwnTableDoesNotListAsRemovable) {
+    EXPECT_EQ(platform::RunAndWait({OSTREL_FORMAT_HELPER, m_loop->device(), "FAT"}),
+              platform::kHelperNotRemovable);
+    EXPECT_EQ(platform::RunAndWait({OSTREL_FORMAT_HELPER, "/dev/vda", "FAT32"}),
+              platform::kHelperNotRemovable);
+    EXPECT_EQ(platform::RunAndWait({OSTREL_FORMAT_HELPER, m_loop->device()}),
+              platform::kHelperUsage);
+
+    // Through the launcher as a desktop user: /usr/bin/env stands where pkexec
+    // grants authorisation and runs the helper as it is.
+    auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
+    setup.asRoot = false;
+    setup.helper = OSTREL_FORMAT_HELPER;
+    setup.pkexec = "/usr/bin/env";
+    EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 3);
+    EXPECT_TRUE(OldFileSystemIntact());
+}
+#endif
+
+TEST_F(LoopVolume, RefusedAuthorisationAnswers5) {
+    // pkexec ends with 126 when the user dismisses the dialog, 127 when refused.
+    for (int status : {126, 127}) {
+        fs::path pkexec = m_dir / "pkexec";
+        WriteFile(pkexec, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+        fs::permissions(pkexec, fs::perms::owner_all);
+        auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
+        setup.asRoot = false;
+        setup.helper = "/bin/true";
+        setup.pkexec = pkexec;
+        auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+        EXPECT_EQ(outcome.launch, 5);
+        EXPECT_FALSE(outcome.formatted);
+
+        setup.pkexec.clear();  // no pkexec at all: no way to be authorised
+        EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 5);
+        setup.helper = m_dir / "no-helper";
+        EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 2);
+    }
+    EXPECT_TRUE(OldFileSystemIntact());
+}
+
+TEST(FolderBackedDrive, IsEmptiedNotFollowingLinks) {
+    TempDir usb;
+    TempDir outside;
+    WriteFile(usb / "A.EXE", "a");
+    WriteFile(usb / "PKG" / "SUB" / "B.EXE", "b");
+    WriteFile(outside / "KEEP.TXT", "keep");
+    fs::create_directory_symlink(outside.path(), usb / "LINK");
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
+
+    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand);
+    EXPECT_EQ(outcome.launch, 33);
+    EXPECT_TRUE(outcome.formatted);
+    EXPECT_TRUE(fs::is_directory(usb.path()));
+    EXPECT_TRUE(fs::is_empty(usb.path()));
+    EXPECT_TRUE(fs::exists(outside / "KEEP.TXT"));
+}
+
+TEST(FolderBackedDrive, SystemDiskAndUnknownLettersAreRefused) {
+    TempDir usb;
+    WriteFile(usb / "A.EXE", "a");
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
+    for (const char* parameters : {"/C   \"format.com   C:/force/q/y/FS:FAT32\"",
+                                   "/C   \"format.com   Q:/autotest/q/u/y/FS:FAT\""}) {
+        auto outcome = platform::CarryOutFormatCommand("COMMAND.COM", parameters);
+        EXPECT_EQ(outcome.launch, 3) << parameters;
+        EXPECT_FALSE(outcome.formatted);
+    }
+    EXPECT_TRUE(fs::exists(usb / "A.EXE"));
+}
+
+// A folder-backed drive on a read-only file system cannot be emptied.
+class ReadOnlyDrive : public testing::Test {
+protected:
+    void SetUp() override {
+        if (mount("tmpfs", m_dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) {
+            GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+        }
+        m_mounted = true;
+        WriteFile(m_dir / "A.EXE", "a");
+        ASSERT_EQ(mount("tmpfs", m_dir.path().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr),
+                  0);
+    }
+    void TearDown() override {
+        if (m_mounted) umount(m_dir.path().c_str());
+    }
+
+    TempDir m_dir;
+    bool m_mounted = false;
+};
+
+TEST_F(ReadOnlyDrive, FormatterReportsTheFailedFormatAfterThePause) {
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + m_dir.path().string() + ":size=4G");
+    std::vector<std::string> events;
+    auto system = drive::SystemFormatter(
+        [&](const std::string& text) { events.push_back("prompt " + text); });
+    system.sleep = [&](DWORD ms) { events.push_back("sleep " + std::to_string(ms)); };
+    drive::DriveFormatter(system).FormatDrive("E:\\", "E:\\");
+
+    EXPECT_EQ(events, (std::vector<std::string>{"sleep 2000", "prompt 格式化U盘失败！"}));
+    EXPECT_TRUE(fs::exists(m_dir / "A.EXE"));
+}
+
+TEST(FolderBackedDrive, FormatterEmptiesItQuietly) {
+    TempDir usb;
+    WriteFile(usb / "OLD" / "A.EXE", "a");
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string() + ":size=4G");
+    std::vector<std::string> events;
+    auto system = drive::SystemFormatter(
+        [&](const std::string& text) { events.push_back("prompt " + text); });
+    system.sleep = [&](DWORD ms) { events.push_back("sleep " + std::to_string(ms)); };
+    drive::DriveFormatter(system).FormatDrive("E:\\", "E:\\");
+
+    EXPECT_EQ(events, std::vector<std::string>{"sleep 2000"});
+    EXPECT_TRUE(fs::is_empty(usb.path()));
+}
+
+}  // namespace
