@@ -123,7 +123,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     mnt_table_set_parser_errcb(table.get(), [](libmnt_table*, const char*, int) { return 1; });
     if (mnt_table_parse_stream(table.get(), stream.get(), "mountinfo") != 0) return entries;
     libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) entries.push_back(ToEntry(fs));
+    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        // Text that is not mountinfo is read as fstab, whose entries have no root.
+        if (mnt_fs_get_root(fs) != nullptr) entries.push_back(ToEntry(fs));
+    }
     return entries;
 }
 
