@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ScopedEnv.h"
 #include "drive/DriveFormatter.h"
 #include "platform/ChildProcess.h"
 #include "platform/FatFormat.h"
@@ -26,28 +27,6 @@ namespace {
 
 constexpr std::uint64_t kMb = 1048576;
 constexpr const char* kFatCommand = "/C   \"format.com   E:/force/q/y/FS:FAT\"";
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            setenv(m_name, m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 std::string Output(const std::string& command) {
     std::string out;
