@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -294,6 +295,64 @@ TEST_F(LoopVolume, RefusedAuthorisationAnswers5) {
         EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 2);
     }
     EXPECT_TRUE(OldFileSystemIntact());
+}
+
+bool KernelMounts(const std::string& type) {
+    std::ifstream filesystems("/proc/filesystems");
+    for (std::string line; std::getline(filesystems, line);) {
+        if (line.size() > type.size() &&
+            line.compare(line.size() - type.size(), type.size(), type) == 0 &&
+            std::isspace(static_cast<unsigned char>(line[line.size() - type.size() - 1]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The mount options of what is mounted at `target`, empty when nothing is.
+std::string MountOptionsAt(const fs::path& target) {
+    return Output("findmnt -n -o OPTIONS --mountpoint '" + target.string() + "'");
+}
+
+TEST_F(LoopVolume, MountedVolumeIsMountedAgainWhereItWasWithItsOwner) {
+    if (!KernelMounts("vfat")) GTEST_SKIP() << "this kernel cannot mount FAT";
+    fs::path where = m_dir / "media" / "OLDSTICK";
+    fs::create_directories(where);
+    ASSERT_EQ(Shell("mount -o uid=1234,gid=1234 " + m_loop->device() + " '" + where.string() + "'"),
+              0);
+    EXPECT_EQ(platform::FormatVolume(m_loop->device(), false, platform::SystemToolDirs()),
+              platform::FormatStatus::Formatted);
+    std::string options = MountOptionsAt(where);
+    Shell("umount '" + where.string() + "'");
+    EXPECT_NE(options.find("uid=1234"), std::string::npos) << options;
+    EXPECT_EQ(FatTypeOf(m_image), "FAT16");
+    EXPECT_EQ(LabelOf(m_image), "OLDSTICK");
+}
+
+// A volume that something still uses cannot be unmounted: it is left as it
+// was, mounted, and the failure is reported.
+TEST(FormatVolume, VolumeInUseIsLeftAlone) {
+    if (!KernelMounts("ext4") || Shell("which mkfs.ext4") != 0) {
+        GTEST_SKIP() << "needs ext4 and mkfs.ext4 to mount a volume here";
+    }
+    TempDir dir;
+    MakeSparseImage(dir / "busy.img", 32 * kMb);
+    ASSERT_EQ(Shell("mkfs.ext4 -q '" + (dir / "busy.img").string() + "'"), 0);
+    LoopDevice loop(dir / "busy.img");
+    if (!loop.ok()) GTEST_SKIP() << "losetup cannot attach a loop device here";
+    fs::path where = dir / "mnt";
+    fs::create_directories(where);
+    if (Shell("mount " + loop.device() + " '" + where.string() + "'") != 0) {
+        GTEST_SKIP() << "mounting is not allowed here";
+    }
+    {
+        std::ofstream open(where / "OPEN.TXT");  // keeps the volume busy
+        EXPECT_EQ(platform::FormatVolume(loop.device(), false, platform::SystemToolDirs()),
+                  platform::FormatStatus::Failed);
+        EXPECT_FALSE(MountOptionsAt(where).empty());
+    }
+    Shell("umount '" + where.string() + "'");
+    EXPECT_EQ(Output("blkid -o value -s TYPE " + loop.device()), "ext4");
 }
 
 TEST(FolderBackedDrive, IsEmptiedNotFollowingLinks) {
