@@ -40,6 +40,9 @@ extern std::atomic<unsigned char> g_bFinished;
 
 namespace pipeline {
 
+class RarArchive;
+struct RarEntry;
+
 // The job's fixed pauses. Tests and benchmarks shorten them; the program
 // keeps the defaults.
 struct JobPauses {
@@ -116,6 +119,8 @@ private:
     bool Descramble();
     void StepProgress();
     void FullBar();
+    int ProcessEntry(RarArchive& archive, const RarEntry& entry, int operation,
+                     std::string& landedName);
     void EncodeEntry(const std::string& fullPath);
     void ReplaceLinks();
     bool FlushDrive();
@@ -135,6 +140,7 @@ private:
 
     // Set by the worker when any step failed; read by OnClose.
     bool m_bFailed = false;
+    bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
     std::thread m_worker;
 };
 

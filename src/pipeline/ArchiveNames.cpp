@@ -1,0 +1,174 @@
+#include "pipeline/ArchiveNames.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstring>
+#include <vector>
+
+#include "pipeline/RarArchive.h"
+
+namespace pipeline {
+
+namespace {
+
+// Length of the UTF-8 sequence that starts with `lead`, 0 when it cannot start one.
+int SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// Overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
+bool SecondByteAllowed(unsigned char lead, unsigned char second) {
+    if (lead == 0xE0) return second >= 0xA0;
+    if (lead == 0xED) return second <= 0x9F;
+    if (lead == 0xF0) return second >= 0x90;
+    if (lead == 0xF4) return second <= 0x8F;
+    return true;
+}
+
+bool IsWindowsHost(unsigned hostOs) {
+    return hostOs == rar::kHostMsDos || hostOs == rar::kHostOs2 || hostOs == rar::kHostWin32;
+}
+
+class Converter {
+public:
+    Converter() : m_cd(iconv_open("UTF-8", "CP936")) {}
+    ~Converter() {
+        if (Usable()) iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Usable() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    std::optional<std::string> Convert(std::string_view text) const {
+        std::vector<char> in(text.begin(), text.end());
+        std::vector<char> out(text.size() * 2 + 4);  // a GBK pair is at most 3 UTF-8 bytes
+        char* inPtr = in.data();
+        size_t inLeft = in.size();
+        char* outPtr = out.data();
+        size_t outLeft = out.size();
+        if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+            return std::nullopt;
+        }
+        return std::string(out.data(), static_cast<size_t>(outPtr - out.data()));
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool CodesetIsUtf8() { return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0; }
+
+}  // namespace
+
+bool UseUtf8Locale() {
+    if (std::setlocale(LC_ALL, "") != nullptr && CodesetIsUtf8()) return true;
+    return std::setlocale(LC_ALL, "C.UTF-8") != nullptr && CodesetIsUtf8();
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = SequenceLength(lead);
+        if (length == 0 || i + static_cast<size_t>(length) > text.size()) return false;
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            if (k == 1 && !SecondByteAllowed(lead, next)) return false;
+        }
+        i += static_cast<size_t>(length);
+    }
+    return true;
+}
+
+std::optional<std::string> Cp936ToUtf8(std::string_view text) {
+    const Converter converter;
+    if (!converter.Usable()) return std::nullopt;
+    return converter.Convert(text);
+}
+
+std::optional<std::string> SurrogateNameToUtf8(const std::wstring& wide) {
+    bool paired = false;
+    std::string out;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        auto c = static_cast<char32_t>(wide[i]);
+        const bool high = c >= 0xD800 && c <= 0xDBFF;
+        if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(wide[++i]) - 0xDC00);
+            paired = true;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            return std::nullopt;  // a lone surrogate names no character
+        }
+        AppendUtf8(out, c);
+    }
+    if (!paired) return std::nullopt;
+    return out;
+}
+
+std::string LandingName(const std::string& narrowName, const std::wstring& wideName,
+                        unsigned hostOs, bool& converted) {
+    converted = false;
+    if (auto joined = SurrogateNameToUtf8(wideName)) {
+        converted = true;
+        return *joined;
+    }
+    if (!IsWindowsHost(hostOs) || IsValidUtf8(narrowName)) return narrowName;
+    // A GBK trail byte may be 0x5C, which the library took for a folder
+    // separator; Windows names hold no `/`, so every `/` was a 0x5C byte.
+    std::string raw = narrowName;
+    std::replace(raw.begin(), raw.end(), '/', '\\');
+    auto utf8 = Cp936ToUtf8(raw);
+    if (!utf8) return narrowName;
+    std::replace(utf8->begin(), utf8->end(), '\\', '/');
+    converted = true;
+    return *utf8;
+}
+
+std::string ContainedPath(std::string_view storedPath) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (start <= storedPath.size()) {
+        size_t end = storedPath.find_first_of("/\\", start);
+        if (end == std::string_view::npos) end = storedPath.size();
+        const std::string_view part = storedPath.substr(start, end - start);
+        if (part == "..") {
+            parts.clear();
+        } else if (!part.empty() && part != "." &&
+                   !(parts.empty() && part.size() == 2 && part[1] == ':')) {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string joined;
+    for (const auto& part : parts) {
+        if (!joined.empty()) joined += '/';
+        joined += part;
+    }
+    return joined;
+}
+
+}  // namespace pipeline

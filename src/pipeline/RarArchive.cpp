@@ -1,0 +1,77 @@
+#include "pipeline/RarArchive.h"
+
+#include <cstring>
+#include <memory>
+#include <unrar/dll.hpp>
+#include <vector>
+
+namespace pipeline {
+
+namespace {
+
+constexpr unsigned kCommentSize = 16384;
+
+// RAR 5 reports link entries through RedirType; RAR 4 only has Unix links,
+// stored with the file type bits of their mode.
+bool IsLinkEntry(const RARHeaderDataEx& header) {
+    if (header.RedirType != 0) return true;
+    constexpr unsigned kHostUnix = 3;
+    constexpr unsigned kTypeMask = 0xF000;
+    constexpr unsigned kTypeLink = 0xA000;
+    return header.HostOS == kHostUnix && (header.FileAttr & kTypeMask) == kTypeLink;
+}
+
+}  // namespace
+
+RarArchive::RarArchive(const std::string& nativePath) : m_comment(new char[kCommentSize]) {
+    RAROpenArchiveDataEx data;
+    std::memset(&data, 0, sizeof(data));
+    std::vector<char> name(nativePath.begin(), nativePath.end());
+    name.push_back('\0');
+    data.ArcName = name.data();
+    data.CmtBuf = m_comment;
+    data.CmtBufSize = kCommentSize;
+    data.OpenMode = RAR_OM_EXTRACT;
+    m_handle = RAROpenArchiveEx(&data);
+    if (m_handle != nullptr && data.OpenResult != ERAR_SUCCESS) {
+        RARCloseArchive(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+RarArchive::~RarArchive() {
+    if (m_handle != nullptr) RARCloseArchive(m_handle);
+    delete[] m_comment;
+}
+
+int RarArchive::ReadHeader(RarEntry& entry) {
+    // The Ex record is large (it carries wide copies of both names); keep it
+    // off the worker's stack.
+    auto header = std::make_unique<RARHeaderDataEx>();
+    std::memset(header.get(), 0, sizeof(RARHeaderDataEx));
+    header->CmtBuf = nullptr;
+    const int result = RARReadHeaderEx(m_handle, header.get());
+    if (result != ERAR_SUCCESS) return result;
+    entry.name = header->FileName;
+    entry.wideName = header->FileNameW;
+    entry.hostOs = header->HostOS;
+    entry.attr = header->FileAttr;
+    entry.size = (std::uint64_t{header->UnpSizeHigh} << 32) | header->UnpSize;
+    entry.isDirectory = (header->Flags & RHDF_DIRECTORY) != 0;
+    entry.isLink = IsLinkEntry(*header);
+    return result;
+}
+
+int RarArchive::Process(int operation, const std::string& destFolder) {
+    std::vector<char> folder(destFolder.begin(), destFolder.end());
+    folder.push_back('\0');
+    return RARProcessFile(m_handle, operation, folder.data(), nullptr);
+}
+
+int RarArchive::ProcessTo(int operation, const std::string& destName) {
+    std::vector<char> name(destName.begin(), destName.end());
+    name.push_back('\0');
+    return RARProcessFile(m_handle, operation, nullptr, name.data());
+}
+
+}  // namespace pipeline

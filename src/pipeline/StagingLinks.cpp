@@ -1,0 +1,78 @@
+// What the staging folder must not hand on as it is: links, and writes that
+// the system still holds in its cache.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "pipeline/UpgradeJob.h"
+#include "platform/Path.h"
+#include "platform/Win32.h"
+
+namespace pipeline {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCopyFailed = "移动目录操作失败！ ";
+
+bool IsInside(const fs::path& path, const fs::path& root) {
+    const auto [rootEnd, pathAt] =
+        std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+    (void)pathAt;
+    return rootEnd == root.end();
+}
+
+std::vector<fs::path> LinksUnder(const fs::path& root) {
+    std::vector<fs::path> links;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_symlink(ec)) links.push_back(it->path());
+    }
+    return links;
+}
+
+// A link to a file inside the staging folder becomes a copy of that file;
+// every other link goes. Nothing outside the folder is read or written.
+bool ReplaceLink(const fs::path& link, const fs::path& root) {
+    std::error_code ec;
+    const fs::path target = fs::canonical(link, ec);
+    const bool keep = !ec && IsInside(target, root) && fs::is_regular_file(target, ec);
+    if (!keep) return fs::remove(link, ec);
+    const fs::path copy = link.string() + ".ostrel-link";
+    if (!fs::copy_file(target, copy, fs::copy_options::overwrite_existing, ec)) return false;
+    fs::rename(copy, link, ec);
+    if (ec) fs::remove(copy, ec);
+    return !ec;
+}
+
+}  // namespace
+
+void UpgradeJob::ReplaceLinks() {
+    const auto native = platform::ToNativePath(m_strTempDir);
+    std::error_code ec;
+    if (!native || !fs::is_directory(*native, ec)) return;
+    const fs::path root = fs::canonical(*native, ec);
+    if (ec) return;
+    for (const auto& link : LinksUnder(root)) {
+        if (!ReplaceLink(link, root)) {
+            m_sink.ShowMessage(kCopyFailed, "", MB_ICONEXCLAMATION);
+            Fail();
+        }
+    }
+}
+
+// USB sticks are written back lazily; the user pulls the stick as soon as
+// the job says it succeeded.
+bool UpgradeJob::FlushDrive() {
+    const auto native = platform::ToNativePath(m_strDrive);
+    const int fd = native ? ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!flushed) m_sink.ShowMessage(kCopyFailed, "", MB_ICONEXCLAMATION);
+    return flushed;
+}
+
+}  // namespace pipeline

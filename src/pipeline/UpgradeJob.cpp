@@ -1,0 +1,131 @@
+#include "pipeline/UpgradeJob.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "pipeline/Descrambler.h"
+#include "platform/File.h"
+#include "platform/Win32.h"
+
+std::atomic<unsigned char> g_bFinished{1};
+
+namespace pipeline {
+
+namespace {
+
+constexpr const char* kBadPackage = "错误的升级文件！";
+constexpr const char* kCaptionHint = "提示";
+constexpr unsigned int kWorkerExitCode = 1;
+
+// THREAD_PRIORITY_HIGHEST: two nice levels above the process. Only a
+// privileged process may raise a thread's priority on Linux; elsewhere the
+// worker runs at normal priority, which changes its speed, not its result.
+void RaiseThreadPriority() {
+    constexpr int kHighest = 2;
+    const int current = getpriority(PRIO_PROCESS, 0);
+    (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), current - kHighest);
+}
+
+}  // namespace
+
+UpgradeJob::UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses)
+    : m_sink(sink), m_pauses(pauses), m_strAppDir(std::move(appDir)) {
+    m_strTempDir = m_strAppDir + "\\Temp";
+    if (PathFileExistsA(m_strTempDir.c_str())) {
+        (void)DeleteFolder(m_strTempDir);  // what stays is copied along later
+    } else {
+        CreateDirectoryA(m_strTempDir.c_str(), nullptr);
+    }
+}
+
+UpgradeJob::~UpgradeJob() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+std::string UpgradeJob::ScratchPath() const { return m_strAppDir + "\\TEMP.TMP"; }
+
+bool UpgradeJob::IsFinished() { return g_bFinished.load() != 0; }
+
+bool UpgradeJob::Descramble() {
+    try {
+        DescramblePackage(m_strFilePath, ScratchPath(), m_DeviceInfo);
+        return true;
+    } catch (const CFileException& error) {
+        // The toolkit's file error, in the system's words.
+        m_sink.ShowMessage(error.Path() + "\n" + error.SystemMessage(), "", MB_ICONEXCLAMATION);
+        return false;
+    }
+}
+
+bool UpgradeJob::Initialise() {
+    if (!Descramble()) return false;
+    m_strFilePath = ScratchPath();
+    const int count = GetFileCount(m_strFilePath, 0);
+    if (count == 0) {
+        m_sink.Prompt(kBadPackage);
+        return false;
+    }
+    // The bar takes the full 32-bit range; 2N only saturates past INT_MAX.
+    m_nRange = static_cast<int>(std::min<long long>(2LL * count, INT_MAX));
+    m_sink.SetRange(0, m_nRange);
+    // Lowered here, before the worker exists: a close request that arrives
+    // before the worker's first step must already be refused.
+    g_bFinished.store(0);
+    m_worker = std::thread(UpgradeThread, this);
+    return true;
+}
+
+bool UpgradeJob::OnClose() {
+    if (!IsFinished()) return false;
+    if (m_worker.get_id() == std::thread::id() || m_bClosed) return true;
+    m_bClosed = true;
+    DeleteFileA(m_strFilePath.c_str());  // a leftover scratch file harms nothing
+    m_bSucceeded = m_bFailed ? 0 : 1;
+    return true;
+}
+
+unsigned int UpgradeJob::UpgradeThread(UpgradeJob* job) {
+    RaiseThreadPriority();
+    job->RunWorker();
+    return kWorkerExitCode;
+}
+
+void UpgradeJob::RunWorker() {
+    m_sink.PhaseChanged(JobPhase::Extracting);
+    const PassEnd end = ExtractFiles(m_strFilePath, 0);
+    if (end == PassEnd::Complete) {
+        ReplaceLinks();
+        m_sink.PhaseChanged(JobPhase::Waiting);
+        Sleep(static_cast<DWORD>(m_pauses.beforeCopy.count()));
+        m_sink.PhaseChanged(JobPhase::Copying);
+        CopyFolder(m_strTempDir);
+        m_sink.PhaseChanged(JobPhase::Flushing);
+        if (!FlushDrive()) Fail();
+        FullBar();
+        m_sink.PhaseChanged(JobPhase::Deleting);
+        if (!ShellDelete(m_strTempDir)) Fail();
+    } else {
+        // A damaged package puts nothing on the drive: what was extracted
+        // before the damage is removed again.
+        m_sink.ShowMessage(kBadPackage, kCaptionHint, MB_ICONINFORMATION);
+        Fail();
+        m_sink.PhaseChanged(JobPhase::Deleting);
+        if (PathFileExistsA(m_strTempDir.c_str())) (void)ShellDelete(m_strTempDir);
+    }
+    m_sink.PhaseChanged(JobPhase::Finished);
+    g_bFinished.store(1);
+    m_sink.RequestClose();
+}
+
+void UpgradeJob::StepProgress() {
+    ++m_nPos;
+    m_sink.SetPos(m_nPos);
+}
+
+void UpgradeJob::FullBar() { m_sink.SetPos(m_nRange); }
+
+}  // namespace pipeline
