@@ -26,9 +26,12 @@ std::string Upper(std::string_view text) {
     return upper;
 }
 
+// As ShellExecuteA tells them: by the file name, with or without a folder or
+// an extension.
 bool IsInterpreter(std::string_view program) {
-    std::string name = Upper(program);
-    return name == "CMD.EXE" || name == "COMMAND.COM";
+    auto cut = program.find_last_of("\\/");
+    std::string name = Upper(cut == std::string_view::npos ? program : program.substr(cut + 1));
+    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
 }
 
 std::size_t SkipBlanks(const std::string& text, std::size_t pos) {

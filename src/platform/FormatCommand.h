@@ -32,7 +32,7 @@ struct FormatRequest {
 };
 
 // Reads a format command line: the program must be "CMD.EXE" or
-// "COMMAND.COM" and the parameters "/C" followed by a quoted
+// "COMMAND.COM" (any case, folder or extension optional) and the parameters "/C" followed by a quoted
 // "format.com X:..." with a /FS:FAT or /FS:FAT32 switch (any case, any
 // blanks). Empty for anything else.
 std::optional<FormatRequest> ParseFormatCommand(std::string_view program,

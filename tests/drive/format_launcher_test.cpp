@@ -114,6 +114,7 @@ TEST(ParseFormatCommand, ReadsLetterAndFileSystemOfEveryRow) {
              Row{"COMMAND.COM", "/C   \"format.com   F:/autotest/q/u/y/FS:FAT32\"", 'F', true},
              Row{"COMMAND.COM", "/C   \"format.com   H:/autotest/q/u/y/FS:FAT\"", 'H', false},
              Row{"cmd.exe", "/c format.com e: /fs:fat32 /q", 'E', true},
+             Row{"C:\\WINDOWS\\COMMAND", "/C \"format.com E:/FS:FAT\"", 'E', false},
          }) {
         auto request = platform::ParseFormatCommand(row.program, row.parameters);
         ASSERT_TRUE(request) << row.parameters;
@@ -370,6 +371,18 @@ TEST(FolderBackedDrive, IsEmptiedNotFollowingLinks) {
     EXPECT_TRUE(fs::is_directory(usb.path()));
     EXPECT_TRUE(fs::is_empty(usb.path()));
     EXPECT_TRUE(fs::exists(outside / "KEEP.TXT"));
+}
+
+// The plain shell call reaches the same launcher, and the drive is
+// formatted by the time it returns.
+TEST(FolderBackedDrive, ShellExecuteACarriesTheFormatOutBeforeReturning) {
+    TempDir usb;
+    WriteFile(usb / "A.EXE", "a");
+    ScopedEnv drives("OSTREL_DRIVES", "G=" + usb.path().string());
+    EXPECT_GT(ShellExecuteA(nullptr, "open", "CMD.EXE",
+                            "/C   \"format.com   G:/force/q/y/FS:FAT32\"", nullptr, SW_HIDE),
+              32);
+    EXPECT_TRUE(fs::is_empty(usb.path()));
 }
 
 TEST(FolderBackedDrive, SystemDiskAndUnknownLettersAreRefused) {
