@@ -1,0 +1,91 @@
+// ShellExecuteA: launch results, with a handler program of the test's own
+// standing in for the desktop's xdg-open.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "EnvGuard.h"
+#include "platform/Win32.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+// A bin folder whose xdg-open writes its argument to `record`; it comes
+// first on the search path, ahead of the system folders.
+fs::path MakeHandler(const TempDir& dir, const fs::path& record) {
+    const auto bin = dir / "bin";
+    WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() +
+                                    ".tmp' && mv '" + record.string() + ".tmp' '" +
+                                    record.string() + "'\n");
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    return bin;
+}
+
+std::string WaitForRecord(const fs::path& record) {
+    for (int i = 0; i < 500 && !fs::exists(record); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return fs::exists(record) ? ReadFile(record) : std::string();
+}
+
+TEST(ShellExecute, MissingDocumentsAndFolders) {
+    TempDir dir;
+    EnvGuard drives("OSTREL_DRIVES", "E=" + dir.path().string());
+    const std::string manual = dir.path().string() + "\\产品升级说明书.pdf";
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOW), 2);
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", "E:\\nothing.pdf", nullptr, nullptr, SW_SHOW), 2);
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", "E:\\no\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", "Q:\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", nullptr, nullptr, nullptr, SW_SHOW), 2);
+}
+
+TEST(ShellExecute, NoHandlerInstalledAnswers31) {
+    TempDir dir;
+    WriteFile(dir / "doc.pdf", "%PDF");
+    fs::create_directories(dir / "emptybin");
+    EnvGuard path("PATH", (dir / "emptybin").string());
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW),
+              31);
+    EXPECT_EQ(
+        ShellExecuteA(nullptr, nullptr, "https://example.com/", nullptr, nullptr, SW_SHOWMAXIMIZED),
+        31);
+}
+
+TEST(ShellExecute, DocumentsOpenThroughTheHandlerWithTheirNativePath) {
+    TempDir dir;
+    WriteFile(dir / "docs" / "产品升级说明书.pdf", "%PDF");
+    const auto record = dir / "opened";
+    EnvGuard path("PATH", MakeHandler(dir, record).string() + ":/usr/bin:/bin");
+    EnvGuard drives("OSTREL_DRIVES", "E=" + (dir / "docs").string());
+    EXPECT_GT(ShellExecuteA(nullptr, "open", "E:\\产品升级说明书.pdf", nullptr, nullptr, SW_SHOW),
+              32);
+    EXPECT_EQ(WaitForRecord(record), (dir / "docs" / "产品升级说明书.pdf").string());
+}
+
+TEST(ShellExecute, AddressesGoToTheHandlerUnchanged) {
+    TempDir dir;
+    const auto record = dir / "opened";
+    EnvGuard path("PATH", MakeHandler(dir, record).string() + ":/usr/bin:/bin");
+    EXPECT_GT(ShellExecuteA(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr,
+                            SW_SHOWMAXIMIZED),
+              32);
+    EXPECT_EQ(WaitForRecord(record), "http://www.example.com/");
+}
+
+TEST(ShellExecute, OnlyTheOpenVerbIsKnown) {
+    TempDir dir;
+    WriteFile(dir / "doc.pdf", "%PDF");
+    EnvGuard path("PATH", MakeHandler(dir, dir / "opened").string());
+    EXPECT_EQ(ShellExecuteA(nullptr, "print", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW),
+              31);
+}
+
+}  // namespace
