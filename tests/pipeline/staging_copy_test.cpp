@@ -1,0 +1,128 @@
+// The copy walk, the shell operations and the purge over real folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "JobHarness.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+struct Walk {
+    testsupport::TempDir dir;
+    testsupport::RecordingSink sink;
+    pipeline::UpgradeJob job{sink, dir.path().string(), testsupport::NoPauses()};
+    fs::path staging = dir / "Temp";
+    fs::path drive = dir / "drive";
+
+    Walk() {
+        fs::create_directories(drive);
+        job.m_strDrive = drive.string();
+    }
+    void Copy() { job.CopyFolder(job.TempDir()); }
+};
+
+TEST(CopyFolder, FlattensTheFirstSubFolderAndCopiesEveryOtherWhole) {
+    Walk w;
+    WriteFile(w.staging / "F1", "f1");
+    WriteFile(w.staging / "F2", "f2");
+    WriteFile(w.staging / "A" / "G", "g");
+    WriteFile(w.staging / "A" / "A1" / "H", "h");
+    WriteFile(w.staging / "B" / "I", "i");
+    w.Copy();
+    EXPECT_EQ(ReadFile(w.drive / "F1"), "f1");
+    EXPECT_EQ(ReadFile(w.drive / "F2"), "f2");
+    EXPECT_EQ(ReadFile(w.drive / "G"), "g");
+    EXPECT_EQ(ReadFile(w.drive / "A1" / "H"), "h");
+    EXPECT_EQ(ReadFile(w.drive / "B" / "I"), "i");
+    EXPECT_FALSE(fs::exists(w.drive / "A"));
+    EXPECT_EQ(w.job.Pos(), 2);
+    EXPECT_EQ(w.job.DirCount(), 3);
+    EXPECT_EQ(w.sink.positions, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(w.sink.messages.empty());
+}
+
+TEST(CopyFolder, FilesOnlyMoveNoBarAndDotFoldersStayBehind) {
+    Walk w;
+    WriteFile(w.staging / "A.EXE", "a");
+    WriteFile(w.staging / ".hidden", "dot file");
+    WriteFile(w.staging / ".git" / "config", "never");
+    w.Copy();
+    EXPECT_EQ(ReadFile(w.drive / "A.EXE"), "a");
+    EXPECT_EQ(ReadFile(w.drive / ".hidden"), "dot file");
+    EXPECT_FALSE(fs::exists(w.drive / ".git"));
+    EXPECT_FALSE(fs::exists(w.drive / "config"));
+    EXPECT_TRUE(w.sink.positions.empty());
+    EXPECT_EQ(w.job.DirCount(), 0);
+}
+
+TEST(CopyFolder, LaterCopiesReplaceEarlierOnesAndWhatWasOnTheDrive) {
+    Walk w;
+    WriteFile(w.drive / "OLD.TXT", "old");
+    WriteFile(w.staging / "OLD.TXT", "new");
+    WriteFile(w.staging / "A" / "SAME", "from the flattened folder");
+    WriteFile(w.staging / "SAME", "from the top");  // listed after folder A
+    w.Copy();
+    EXPECT_EQ(ReadFile(w.drive / "OLD.TXT"), "new");
+    EXPECT_EQ(ReadFile(w.drive / "SAME"), "from the top");
+}
+
+TEST(CopyFolder, AbsentStagingFolderCopiesNothingAndSaysNothing) {
+    Walk w;
+    fs::remove_all(w.staging);
+    w.Copy();
+    EXPECT_TRUE(fs::is_empty(w.drive));
+    EXPECT_TRUE(w.sink.messages.empty());
+}
+
+TEST(DeleteFolder, LeavesReadOnlyFilesAndTheirFolders) {
+    Walk w;
+    WriteFile(w.staging / "sub" / "keep.txt", "read-only");
+    WriteFile(w.staging / "sub" / "go.txt", "go");
+    WriteFile(w.staging / "other" / "go.txt", "go");
+    fs::permissions(w.staging / "sub" / "keep.txt", fs::perms::owner_write,
+                    fs::perm_options::remove);
+    EXPECT_FALSE(w.job.DeleteFolder(w.job.TempDir()));
+    EXPECT_TRUE(fs::exists(w.staging / "sub" / "keep.txt"));
+    EXPECT_FALSE(fs::exists(w.staging / "sub" / "go.txt"));
+    EXPECT_FALSE(fs::exists(w.staging / "other"));
+
+    // A new job purges what it can and the walk later takes the leftover along.
+    testsupport::RecordingSink sink;
+    pipeline::UpgradeJob next(sink, w.dir.path().string(), testsupport::NoPauses());
+    next.m_strDrive = w.drive.string();
+    next.CopyFolder(next.TempDir());
+    EXPECT_EQ(ReadFile(w.drive / "keep.txt"), "read-only");
+}
+
+TEST(DeleteFolder, NeverReachesThroughALink) {
+    Walk w;
+    testsupport::TempDir outside;
+    WriteFile(outside / "precious.txt", "mine");
+    fs::create_directories(w.staging);
+    fs::create_directory_symlink(outside.path(), w.staging / "link");
+    EXPECT_TRUE(w.job.DeleteFolder(w.job.TempDir()));
+    EXPECT_FALSE(fs::exists(w.staging));
+    EXPECT_EQ(ReadFile(outside / "precious.txt"), "mine");
+
+    // The staging folder itself a link to elsewhere: the link goes, not the content.
+    fs::create_directory_symlink(outside.path(), w.staging);
+    EXPECT_TRUE(w.job.DeleteFolder(w.job.TempDir()));
+    EXPECT_EQ(ReadFile(outside / "precious.txt"), "mine");
+}
+
+TEST(ShellOperations, ReportTheirFailuresInTheirOwnWords) {
+    Walk w;
+    EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
+    EXPECT_FALSE(w.job.ShellDelete((w.dir / "missing").string()));
+    ASSERT_EQ(w.sink.messages.size(), 2u);
+    EXPECT_EQ(w.sink.messages[0].text, "移动目录操作失败！ ");
+    EXPECT_EQ(w.sink.messages[1].text, "删除目录操作失败！ ");
+    EXPECT_EQ(w.sink.messages[1].caption, "");
+}
+
+}  // namespace
