@@ -191,6 +191,12 @@ FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
     }
     FatType type = ChooseFatType(fat32, VolumeSize(device));
     bool made = MakeFatFileSystem(*mkfs, device, type, label);
+    if (!made && label) {
+        // mkfs.fat takes only labels it can write in its code page (no
+        // Chinese ones): the format matters more than the name.
+        std::fprintf(stderr, "ostrel: formatting %s again without its label\n", device.c_str());
+        made = MakeFatFileSystem(*mkfs, device, type, std::nullopt);
+    }
     // Mount again even after a failed mkfs: the old file system may still be there.
     bool mounted = mounts.empty() || MountAgain(device, mounts.front());
     return made && mounted ? FormatStatus::Formatted : FormatStatus::Failed;

@@ -220,6 +220,31 @@ TEST_F(LoopVolume, FormatVolumeMakesFat16AndKeepsTheLabel) {
     EXPECT_NE(Shell("mdir -i '" + m_image.string() + "' ::OLD.TXT"), 0);
 }
 
+// A stick labelled on Chinese Windows keeps its label in code page 936
+// ("U盘" here), which mkfs.fat cannot take back: the format goes on without it.
+TEST_F(LoopVolume, LabelThatMkfsCannotWriteIsDropped) {
+    // Label the volume, then put the code page 936 bytes where the label is
+    // written: in the boot sector and in the root folder.
+    ASSERT_EQ(Shell("mkfs.fat -F 12 -n XXXXXXXXXXX " + m_loop->device()), 0);
+    {
+        std::fstream device(m_loop->device(), std::ios::binary | std::ios::in | std::ios::out);
+        std::string head(1 << 20, '\0');
+        device.read(head.data(), static_cast<std::streamsize>(head.size()));
+        for (auto at = head.find("XXXXXXXXXXX"); at != std::string::npos;
+             at = head.find("XXXXXXXXXXX", at)) {
+            head.replace(at, 11, "U\xC5\xCC        ");
+        }
+        device.seekp(0);
+        device.write(head.data(), static_cast<std::streamsize>(head.size()));
+        ASSERT_TRUE(device.good());
+    }
+    ASSERT_EQ(LabelOf(m_loop->device()), "U\xC5\xCC");
+    EXPECT_EQ(platform::FormatVolume(m_loop->device(), false, platform::SystemToolDirs()),
+              platform::FormatStatus::Formatted);
+    EXPECT_EQ(FatTypeOf(m_loop->device()), "FAT16");
+    EXPECT_TRUE(FsckClean(m_loop->device()));
+}
+
 TEST_F(LoopVolume, LauncherFormatsARemovableVolumeOfTheTable) {
     auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
     auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
