@@ -1,7 +1,5 @@
 #include "cli/Output.h"
 
-#include <cstdio>
-
 namespace cli {
 namespace {
 
@@ -16,8 +14,10 @@ int DigitValue(char c) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-std::string EscapedByte(unsigned char c) {
-    return std::string("\\x") + kDigits[c >> 4] + kDigits[c & 0xF];
+void AppendEscapedByte(std::string& text, unsigned char c) {
+    text += "\\x";
+    text += kDigits[c >> 4];
+    text += kDigits[c & 0xF];
 }
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
@@ -52,31 +52,39 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
     return length;
 }
 
-std::string JsonEscapedAscii(char c) {
+void AppendJsonAscii(std::string& json, char c) {
     switch (c) {
         case '"':
-            return "\\\"";
+            json += "\\\"";
+            return;
         case '\\':
-            return "\\\\";
+            json += "\\\\";
+            return;
         case '\b':
-            return "\\b";
+            json += "\\b";
+            return;
         case '\f':
-            return "\\f";
+            json += "\\f";
+            return;
         case '\n':
-            return "\\n";
+            json += "\\n";
+            return;
         case '\r':
-            return "\\r";
+            json += "\\r";
+            return;
         case '\t':
-            return "\\t";
+            json += "\\t";
+            return;
         default:
             break;
     }
     if (static_cast<unsigned char>(c) < 0x20) {
-        char code[7];
-        std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(c));
-        return code;
+        json += "\\u00";
+        json += kDigits[static_cast<unsigned char>(c) >> 4];
+        json += kDigits[c & 0xF];
+        return;
     }
-    return std::string(1, c);
+    json += c;
 }
 
 }  // namespace
@@ -111,6 +119,7 @@ std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text) {
 
 std::string PrintableText(std::string_view bytes) {
     std::string text;
+    text.reserve(bytes.size());
     for (char c : bytes) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '\\') {
@@ -118,7 +127,7 @@ std::string PrintableText(std::string_view bytes) {
         } else if (u >= 0x20 && u < 0x7F) {
             text += c;
         } else {
-            text += EscapedByte(u);
+            AppendEscapedByte(text, u);
         }
     }
     return text;
@@ -126,13 +135,14 @@ std::string PrintableText(std::string_view bytes) {
 
 std::string JsonString(std::string_view text) {
     std::string json = "\"";
+    json.reserve(text.size() + 2);
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
             json += "\xEF\xBF\xBD";  // U+FFFD
             ++i;
         } else if (length == 1) {
-            json += JsonEscapedAscii(text[i]);
+            AppendJsonAscii(json, text[i]);
             ++i;
         } else {
             json.append(text.substr(i, length));
