@@ -1,0 +1,6 @@
+// The push button control.
+#pragma once
+
+#include "toolkit/CWnd.h"
+
+class CButton : public CWnd {};

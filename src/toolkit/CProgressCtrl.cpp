@@ -1,0 +1,54 @@
+#include "toolkit/CProgressCtrl.h"
+
+#include <QProgressBar>
+#include <algorithm>
+
+#include "toolkit/UiThread.h"
+
+namespace {
+
+QProgressBar* Bar(const CWnd& wnd) { return qobject_cast<QProgressBar*>(wnd.GetWidget()); }
+
+}  // namespace
+
+void CProgressCtrl::SetRange(short nLower, short nUpper) { SetRange32(nLower, nUpper); }
+
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+    toolkit::RunOnUiThread([&] {
+        auto* bar = Bar(*this);
+        if (bar == nullptr) return;
+        // An empty or inverted range shows an empty bar, never a busy one.
+        const int upper = std::max(nUpper, nLower + 1);
+        const int pos = bar->value();
+        bar->setRange(nLower, upper);
+        bar->setValue(std::clamp(pos, nLower, upper));
+        bar->setProperty("ostrelUpper", nUpper);
+    });
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+    toolkit::RunOnUiThread([&] {
+        const auto* bar = Bar(*this);
+        nLower = bar ? bar->minimum() : 0;
+        nUpper = bar ? bar->property("ostrelUpper").toInt() : 0;
+    });
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+    int previous = 0;
+    toolkit::RunOnUiThread([&] {
+        auto* bar = Bar(*this);
+        if (bar == nullptr) return;
+        previous = bar->value();
+        bar->setValue(std::clamp(nPos, bar->minimum(), bar->maximum()));
+    });
+    return previous;
+}
+
+int CProgressCtrl::GetPos() const {
+    int pos = 0;
+    toolkit::RunOnUiThread([&] {
+        if (const auto* bar = Bar(*this)) pos = bar->value();
+    });
+    return pos;
+}

@@ -1,0 +1,24 @@
+#include "toolkit/CWinApp.h"
+
+#include <QApplication>
+
+#include "toolkit/Icons.h"
+#include "toolkit/MessageBox.h"
+
+CWinApp::CWinApp(LPCSTR lpszAppName) : m_strAppName(lpszAppName) {}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::ExitInstance() { return 0; }
+
+int CWinApp::Run(int& argc, char** argv) {
+    QApplication app(argc, argv);
+    if (m_strAppName.IsEmpty()) m_strAppName = toolkit::ApplicationName();
+    QApplication::setApplicationName(QString::fromStdString(m_strAppName));
+    if (!InitInstance()) return ExitInstance();
+    const int code = QApplication::exec();
+    ExitInstance();
+    return code;
+}
+
+HICON CWinApp::LoadIcon(UINT nIDResource) const { return AfxLoadIcon(nIDResource); }

@@ -1,0 +1,18 @@
+// Widgets for the controls of a dialog template (toolkit use).
+#pragma once
+
+#include "toolkit/DialogFont.h"
+#include "toolkit/Templates.h"
+
+class QWidget;
+
+namespace toolkit {
+
+// Builds the widget for `control` inside `client`, placed by the base units.
+// Every widget carries its id in the "ostrelId" property.
+QWidget* CreateControl(const ControlTemplate& control, QWidget* client, const BaseUnits& units);
+
+// The colour-request kind a control sends (CTLCOLOR_STATIC, CTLCOLOR_BTN ...).
+UINT CtlColorKind(const ControlTemplate& control);
+
+}  // namespace toolkit

@@ -1,0 +1,210 @@
+#include "toolkit/ModalHook.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+
+#include "toolkit/ModalRun.h"
+#include "toolkit/WidgetText.h"
+
+namespace toolkit {
+
+namespace {
+constexpr const char* kAgentName = "ostrel-modal-hook";
+constexpr const char* kIdProperty = "ostrelId";
+constexpr const char* kCommandProperty = "ostrelCommand";
+}  // namespace
+
+// Lives as a child of the application object, so that the toolkit finds it
+// without any state of its own.
+class ModalHook::Agent : public QObject {
+public:
+    explicit Agent(QObject* parent) : QObject(parent) { setObjectName(kAgentName); }
+
+    void Answer(QDialog& dialog, CDialog* owner) {
+        if (m_answers.empty()) {
+            ++m_unanswered;
+            dialog.done(IDCANCEL);
+            return;
+        }
+        auto answer = std::move(m_answers.front());
+        m_answers.pop_front();
+        ++m_answered;
+        ModalWindow window(dialog, owner);
+        answer(window);
+    }
+
+    std::deque<ModalHook::Answer> m_answers;
+    int m_answered = 0;
+    int m_unanswered = 0;
+};
+
+ModalHook::ModalHook() : m_agent(new Agent(QCoreApplication::instance())) {}
+
+ModalHook::~ModalHook() { delete m_agent; }
+
+ModalHook& ModalHook::Then(Answer answer) {
+    m_agent->m_answers.push_back(std::move(answer));
+    return *this;
+}
+
+int ModalHook::Answered() const { return m_agent->m_answered; }
+int ModalHook::Unanswered() const { return m_agent->m_unanswered; }
+int ModalHook::Pending() const { return static_cast<int>(m_agent->m_answers.size()); }
+
+int ExecModal(QDialog& dialog, CDialog* owner) {
+    auto* app = QCoreApplication::instance();
+    auto* agent = app ? app->findChild<QObject*>(kAgentName, Qt::FindDirectChildrenOnly) : nullptr;
+    if (auto* hook = dynamic_cast<ModalHook::Agent*>(agent)) {
+        QPointer<QDialog> guard(&dialog);
+        QTimer::singleShot(0, &dialog, [hook, guard, owner] {
+            if (guard) hook->Answer(*guard, owner);
+        });
+    }
+    return dialog.exec();
+}
+
+// ------------------------------------------------------------ ModalWindow
+
+bool ModalWindow::IsOpen() const { return m_dialog.isVisible(); }
+
+bool ModalWindow::IsMessageBox() const { return qobject_cast<QMessageBox*>(&m_dialog) != nullptr; }
+
+bool ModalWindow::IsFileDialog() const { return qobject_cast<QFileDialog*>(&m_dialog) != nullptr; }
+
+std::string ModalWindow::Caption() const { return m_dialog.windowTitle().toStdString(); }
+
+std::string ModalWindow::Text() const {
+    const auto* box = qobject_cast<QMessageBox*>(&m_dialog);
+    return box ? box->text().toStdString() : std::string();
+}
+
+UINT ModalWindow::MessageType() const { return m_dialog.property("ostrelMessageType").toUInt(); }
+
+QWidget* ModalWindow::Control(int id) const {
+    for (auto* child : m_dialog.findChildren<QWidget*>()) {
+        const QVariant value = child->property(kIdProperty);
+        if (value.isValid() && value.toInt() == id) return child;
+    }
+    return nullptr;
+}
+
+std::string ModalWindow::ControlText(int id) const {
+    const QWidget* control = Control(id);
+    return control ? WidgetText(*control) : std::string();
+}
+
+bool ModalWindow::IsEnabled(int id) const {
+    const QWidget* control = Control(id);
+    return control && control->isEnabled();
+}
+
+bool ModalWindow::HasFocus(int id) const {
+    const QWidget* control = Control(id);
+    return control && m_dialog.focusWidget() == control;
+}
+
+CRect ModalWindow::ControlRect(int id) const {
+    const QWidget* control = Control(id);
+    if (!control) return {};
+    const QRect r = control->geometry();
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+void ModalWindow::Click(int id) {
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) button->click();
+}
+
+void ModalWindow::CloseBox() { m_dialog.close(); }
+
+void ModalWindow::Key(int key, int modifiers) {
+    QWidget* target = m_dialog.focusWidget() ? m_dialog.focusWidget() : &m_dialog;
+    const auto mods = Qt::KeyboardModifiers(modifiers);
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QPointer<QWidget> guard(target);
+    QCoreApplication::sendEvent(target, &press);
+    if (guard) QCoreApplication::sendEvent(target, &release);
+}
+
+void ModalWindow::Escape() { Key(Qt::Key_Escape, Qt::NoModifier); }
+void ModalWindow::Enter() { Key(Qt::Key_Return, Qt::NoModifier); }
+void ModalWindow::AltF4() { Key(Qt::Key_F4, Qt::AltModifier); }
+
+void ModalWindow::SysMenuCommand(UINT command) {
+    Key(Qt::Key_Space, Qt::AltModifier);
+    auto* menu = m_dialog.findChild<QMenu*>(QStringLiteral("ostrelSystemMenu"));
+    if (!menu) return;
+    for (auto* action : menu->actions()) {
+        if (action->property(kCommandProperty).toUInt() == command && action->isEnabled()) {
+            menu->hide();
+            action->trigger();
+            return;
+        }
+    }
+    menu->hide();
+}
+
+void ModalWindow::MenuCommand(UINT command) {
+    auto* bar = m_dialog.findChild<QMenuBar*>();
+    if (!bar) return;
+    for (auto* action : bar->findChildren<QAction*>()) {
+        const QVariant value = action->property(kCommandProperty);
+        if (value.isValid() && value.toUInt() == command) {
+            if (action->isEnabled()) action->trigger();
+            return;
+        }
+    }
+}
+
+void ModalWindow::ChooseFile(const std::string& nativePath) {
+    auto* dialog = qobject_cast<QFileDialog*>(&m_dialog);
+    if (!dialog) return;
+    if (nativePath.empty()) {
+        dialog->reject();
+        return;
+    }
+    dialog->selectFile(QString::fromStdString(nativePath));
+    static_cast<QDialog*>(dialog)->accept();
+}
+
+bool ModalWindow::Grab(const std::string& pngPath) const {
+    const QPixmap body = m_dialog.grab();
+    const int titleHeight = 28;
+    QImage image(body.width() + 2, body.height() + titleHeight + 1, QImage::Format_ARGB32);
+    image.fill(QColor(0x5a, 0x6b, 0x80));
+    QPainter painter(&image);
+    painter.fillRect(1, 1, image.width() - 2, titleHeight - 1, QColor(0x2f, 0x5f, 0x9e));
+    int textLeft = 8;
+    const QIcon icon = m_dialog.windowIcon();
+    if (!icon.isNull()) {
+        painter.drawPixmap(6, 6, icon.pixmap(16, 16));
+        textLeft = 28;
+    }
+    QFont font = m_dialog.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(textLeft, 1, image.width() - textLeft - 30, titleHeight - 1),
+                     Qt::AlignVCenter | Qt::AlignLeft, m_dialog.windowTitle());
+    // the close box
+    const QRect box(image.width() - 26, 5, 18, 18);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawLine(box.topLeft() + QPoint(4, 4), box.bottomRight() - QPoint(4, 4));
+    painter.drawLine(box.topRight() + QPoint(-4, 4), box.bottomLeft() + QPoint(4, -4));
+    painter.drawPixmap(1, titleHeight, body);
+    painter.end();
+    return image.save(QString::fromStdString(pngPath), "PNG");
+}
+
+}  // namespace toolkit

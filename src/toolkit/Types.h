@@ -1,0 +1,143 @@
+// The Windows-shaped values the dialog toolkit speaks: handles, message and
+// style numbers, command ids, rectangles and colours. The numbers are the
+// Windows ones, so that templates and message tables read as they would there.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Win32.h"
+
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using COLORREF = DWORD;
+using HBRUSH = void*;
+using HCURSOR = const void*;
+
+namespace toolkit {
+struct IconGroup;
+}
+// An icon is one of the program's icon resources; null when there is none.
+using HICON = const toolkit::IconGroup*;
+
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+    return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
+           (static_cast<COLORREF>(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+
+constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+    return static_cast<WPARAM>(lo) | (static_cast<WPARAM>(hi) << 16);
+}
+
+struct CRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const CRect&) const = default;
+};
+
+// ------------------------------------------------------------- messages
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_CTLCOLOR = 0x0019;
+constexpr UINT WM_ICONERASEBKGND = 0x0027;
+constexpr UINT WM_QUERYDRAGICON = 0x0037;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_USER = 0x0400;
+
+constexpr UINT BN_CLICKED = 0;
+
+constexpr UINT SC_MOVE = 0xF010;
+constexpr UINT SC_MINIMIZE = 0xF020;
+constexpr UINT SC_CLOSE = 0xF060;
+constexpr UINT SC_KEYMENU = 0xF100;
+
+constexpr UINT ID_HELP = 0xE146;
+
+// ------------------------------------------------------- dialog results
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+// ------------------------------------------------------- window styles
+constexpr DWORD WS_POPUP = 0x80000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr DWORD WS_CAPTION = 0x00C00000;
+constexpr DWORD WS_BORDER = 0x00800000;
+constexpr DWORD WS_VSCROLL = 0x00200000;
+constexpr DWORD WS_SYSMENU = 0x00080000;
+constexpr DWORD WS_GROUP = 0x00020000;
+constexpr DWORD WS_TABSTOP = 0x00010000;
+constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
+constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
+constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
+
+constexpr DWORD DS_3DLOOK = 0x0004;
+constexpr DWORD DS_SETFONT = 0x0040;
+constexpr DWORD DS_MODALFRAME = 0x0080;
+
+constexpr DWORD BS_PUSHBUTTON = 0x0000;
+constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+constexpr DWORD BS_GROUPBOX = 0x0007;
+constexpr DWORD BS_FLAT = 0x8000;
+
+constexpr DWORD ES_LEFT = 0x0000;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+constexpr DWORD ES_READONLY = 0x0800;
+
+constexpr DWORD SS_LEFT = 0x0000;
+constexpr DWORD SS_ICON = 0x0003;
+constexpr DWORD SS_NOPREFIX = 0x0080;
+
+constexpr DWORD CBS_DROPDOWN = 0x0002;
+constexpr DWORD CBS_SORT = 0x0100;
+
+constexpr DWORD PBS_SMOOTH = 0x0001;
+
+// --------------------------------------------------------------- menus
+constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_ENABLED = 0x0000;
+constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_GRAYED = 0x0001;
+constexpr UINT MF_DISABLED = 0x0002;
+constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_SEPARATOR = 0x0800;
+
+// ---------------------------------------------------- control colours
+constexpr UINT CTLCOLOR_MSGBOX = 0;
+constexpr UINT CTLCOLOR_EDIT = 1;
+constexpr UINT CTLCOLOR_LISTBOX = 2;
+constexpr UINT CTLCOLOR_BTN = 3;
+constexpr UINT CTLCOLOR_DLG = 4;
+constexpr UINT CTLCOLOR_SCROLLBAR = 5;
+constexpr UINT CTLCOLOR_STATIC = 6;
+
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+// ------------------------------------------------------ system metrics
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+constexpr int SM_CXSMICON = 49;
+constexpr int SM_CYSMICON = 50;
+
+// Icon sizes of this desktop: 32 px for the big icon, 16 px for the small one.
+int GetSystemMetrics(int nIndex);
+
+// ----------------------------------------------------- thread priority
+constexpr int THREAD_PRIORITY_LOWEST = -2;
+constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
+constexpr int THREAD_PRIORITY_NORMAL = 0;
+constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
+constexpr int THREAD_PRIORITY_HIGHEST = 2;

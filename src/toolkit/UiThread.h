@@ -1,0 +1,19 @@
+// Carrying work to the user-interface thread, where every widget lives.
+#pragma once
+
+#include <functional>
+
+namespace toolkit {
+
+// True on the thread that runs the application's event loop (or when there
+// is no application yet).
+bool IsUiThread();
+
+// Runs `fn` on the user-interface thread and returns when it has run, as a
+// Windows SendMessage does. On that thread it simply calls `fn`.
+void RunOnUiThread(const std::function<void()>& fn);
+
+// Queues `fn` for the user-interface thread and returns at once.
+void PostToUiThread(std::function<void()> fn);
+
+}  // namespace toolkit
