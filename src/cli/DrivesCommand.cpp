@@ -70,7 +70,13 @@ void PrintProblems(const platform::DriveTable& table) {
     for (const auto& problem : table.problems) {
         std::fprintf(stderr, "ostrel-cli drives: %s\n", problem.c_str());
     }
-    if (table.drives.size() == 1) {
+    for (const auto& device : table.unmounted) {
+        std::fprintf(stderr,
+                     "ostrel-cli drives: %s is on removable media but not mounted, so it has no "
+                     "letter (mount it, e.g. udisksctl mount -b %s)\n",
+                     device.c_str(), device.c_str());
+    }
+    if (table.drives.size() == 1 && table.unmounted.empty()) {
         std::fprintf(stderr,
                      "ostrel-cli drives: no removable drive; is the stick plugged in and mounted? "
                      "(OSTREL_DRIVES=E=/folder declares a folder as drive E:)\n");

@@ -68,8 +68,8 @@ std::string AddDeclaredDrive(std::string_view entry, std::vector<Drive>& drives)
     if (!drive.root.is_absolute() || !std::filesystem::is_directory(drive.root, ec)) {
         return "'" + text + "': not an existing absolute folder";
     }
-    if (drive.root.has_filename() == false && drive.root != drive.root.root_path()) {
-        drive.root = drive.root.parent_path();  // drop a trailing '/'
+    if (!drive.root.has_filename() && drive.root != "/") {
+        drive.root = drive.root.parent_path();  // a trailing '/'
     }
     drives.push_back(std::move(drive));
     return {};
@@ -80,8 +80,9 @@ std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<Drive> DetectedVolumes() {
-    return RemovableVolumes(ParseMountInfo(ReadText("/proc/self/mountinfo")), "/sys");
+DriveTable DetectedVolumes() {
+    const auto mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
+    return {RemovableVolumes(mounts, "/sys"), {}, UnmountedRemovableDevices(mounts, "/sys")};
 }
 
 std::optional<std::uint64_t> FileSystemBytes(const std::filesystem::path& root) {
@@ -127,7 +128,7 @@ DriveTable ReadDriveTable() {
     if (const char* spec = std::getenv("OSTREL_DRIVES")) {
         table = ParseDriveSpec(spec);
     } else {
-        table.drives = DetectedVolumes();
+        table = DetectedVolumes();
     }
     table.drives.insert(table.drives.begin(), SystemDrive());
     return table;

@@ -35,6 +35,9 @@ struct Drive {
 struct DriveTable {
     std::vector<Drive> drives;
     std::vector<std::string> problems;
+    // Devices on removable media that have no letter because nothing of
+    // them is mounted (detection only): what to mount when a stick is missing.
+    std::vector<std::string> unmounted;
 };
 
 DriveTable ReadDriveTable();
@@ -76,5 +79,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 // order.
 std::vector<Drive> RemovableVolumes(const std::vector<MountEntry>& mounts,
                                     const std::filesystem::path& sysRoot);
+
+// The partitions (or unpartitioned disks) with media on removable disks
+// under sysRoot that none of the mounts uses, as /dev/NAME in name order.
+std::vector<std::string> UnmountedRemovableDevices(const std::vector<MountEntry>& mounts,
+                                                   const std::filesystem::path& sysRoot);
 
 }  // namespace platform

@@ -105,8 +105,37 @@ std::optional<Drive> VolumeOf(const MountEntry& mount, const fs::path& sysRoot) 
     return drive;
 }
 
-bool DeviceNameLess(const Drive& a, const Drive& b) {
-    return strverscmp(a.device.c_str(), b.device.c_str()) < 0;
+bool NameLess(const std::string& a, const std::string& b) {
+    return strverscmp(a.c_str(), b.c_str()) < 0;
+}
+
+bool DeviceNameLess(const Drive& a, const Drive& b) { return NameLess(a.device, b.device); }
+
+bool HasPartitions(const fs::path& disk) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(disk, ec)) {
+        if (fs::exists(entry.path() / "partition", ec)) return true;
+    }
+    return false;
+}
+
+// A partition, or a whole disk without partitions, that holds data: card
+// readers without a card report size 0, extended-partition stubs a sector
+// or two.
+bool IsVolumeWithMedia(const fs::path& block) {
+    std::error_code ec;
+    const bool partition = fs::exists(block / "partition", ec);
+    if (!partition && HasPartitions(block)) return false;
+    return SectorsToBytes(ReadFirstLine(block / "size")) >= (1u << 20);
+}
+
+std::set<std::string> MountedBlockNames(const std::vector<MountEntry>& mounts,
+                                        const fs::path& sysRoot) {
+    std::set<std::string> names;
+    for (const auto& mount : mounts) {
+        if (auto block = BlockFolder(mount, sysRoot)) names.insert(block->filename().string());
+    }
+    return names;
 }
 
 }  // namespace
@@ -128,6 +157,22 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
         if (mnt_fs_get_root(fs) != nullptr) entries.push_back(ToEntry(fs));
     }
     return entries;
+}
+
+std::vector<std::string> UnmountedRemovableDevices(const std::vector<MountEntry>& mounts,
+                                                   const fs::path& sysRoot) {
+    const auto mounted = MountedBlockNames(mounts, sysRoot);
+    std::vector<std::string> devices;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(sysRoot / "class" / "block", ec)) {
+        const fs::path block = fs::canonical(entry.path(), ec);
+        if (ec || mounted.count(block.filename().string()) != 0) continue;
+        if (IsVolumeWithMedia(block) && IsRemovableDisk(DiskFolder(block), sysRoot)) {
+            devices.push_back("/dev/" + block.filename().string());
+        }
+    }
+    std::sort(devices.begin(), devices.end(), NameLess);
+    return devices;
 }
 
 std::vector<Drive> RemovableVolumes(const std::vector<MountEntry>& mounts,

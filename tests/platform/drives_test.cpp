@@ -188,6 +188,13 @@ public:
         Disk(usb2 / scsi / "sdc", "0", "1953525168", {{"sdc1", "8:33"}});
         Disk(ata / "block" / "sda", "0", "500118192", {{"sda1", "8:1"}, {"sda2", "8:2"}});
         Disk(mmc / "block" / "mmcblk0", "0", "62333952", {{"mmcblk0p1", ""}});
+        // Not mounted: a second stick with one partition, a card reader slot
+        // without a card, and an unpartitioned stick.
+        const fs::path usb3 = "devices/pci0000:00/0000:00:14.0/usb1/1-3";
+        Link(usb3 / "subsystem", "../../../../bus/usb");
+        Disk(usb3 / scsi / "sdd", "1", "15000000", {{"sdd1", "8:49"}});
+        Disk(usb3 / "1-3:1.0/host7/target7:0:0/7:0:0:0/block/sde", "1", "0", {});
+        WholeDisk(usb3 / "1-3:1.0/host8/target8:0:0/8:0:0:0/block/sdf", "8000000");
         Disk("devices/virtual/block/loop0", "0", "129016", {});
         Link("dev/block/7:0", "../../devices/virtual/block/loop0");
     }
@@ -211,6 +218,12 @@ private:
             Link(fs::path("class/block") / name, fromClass);
             if (*number) Link(fs::path("dev/block") / number, fromClass);
         }
+    }
+
+    void WholeDisk(const fs::path& disk, const char* sectors) {
+        WriteFile(m_dir.path() / disk / "removable", "1\n");
+        WriteFile(m_dir.path() / disk / "size", std::string(sectors) + "\n");
+        Link(fs::path("class/block") / disk.filename(), fs::path("../..") / disk);
     }
 
     TempDir m_dir;
@@ -258,6 +271,16 @@ TEST(MountTable, FindsRemovableVolumesLetteredByDeviceName) {
         EXPECT_TRUE(volume.removable);
         EXPECT_FALSE(volume.folderBacked);
     }
+}
+
+TEST(MountTable, ListsRemovableDevicesWithMediaThatAreNotMounted) {
+    FakeSysfs sysfs;
+    const auto mounts = platform::ParseMountInfo(kMountInfo);
+    EXPECT_EQ(platform::UnmountedRemovableDevices(mounts, sysfs.root()),
+              (std::vector<std::string>{"/dev/sdd1", "/dev/sdf"}));
+    EXPECT_EQ(platform::UnmountedRemovableDevices({}, sysfs.root()),
+              (std::vector<std::string>{"/dev/mmcblk0p1", "/dev/sdb1", "/dev/sdb2", "/dev/sdc1",
+                                        "/dev/sdd1", "/dev/sdf"}));
 }
 
 TEST(MountTable, NothingRemovableWithoutSysfsOrMounts) {
