@@ -4,6 +4,7 @@
 #include <langinfo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <cstring>
 #include <vector>
@@ -146,6 +147,13 @@ std::string LandingName(const std::string& narrowName, const std::wstring& wideN
     std::replace(utf8->begin(), utf8->end(), '\\', '/');
     converted = true;
     return *utf8;
+}
+
+bool HasEptSuffix(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return tail == ".EPT";
 }
 
 std::string ContainedPath(std::string_view storedPath) {

@@ -34,6 +34,9 @@ std::optional<std::string> SurrogateNameToUtf8(const std::wstring& wide);
 std::string LandingName(const std::string& narrowName, const std::wstring& wideName,
                         unsigned hostOs, bool& converted);
 
+// The .EPT rule: the last four characters, upper-cased, are ".EPT".
+bool HasEptSuffix(const std::string& path);
+
 // The stored path reduced the way the library reduces it before writing:
 // everything up to the last ".." component dropped, empty and "." components
 // and a leading drive or root dropped; `/` between the rest. Empty when

@@ -2,7 +2,6 @@
 // thread, the extraction with encoding on the worker.
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -25,13 +24,6 @@ constexpr const char* kCaptionHint = "提示";
 std::string Native(const std::string& path) {
     const auto native = platform::ToNativePath(path);
     return native ? native->string() : std::string();
-}
-
-bool EndsWithEpt(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return tail == ".EPT";
 }
 
 bool IsSymlink(const std::string& path) {
@@ -97,7 +89,7 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
         StepProgress();
         if (entry.attr != kCountedAttr || landedName.empty()) continue;
         const std::string fullPath = m_strTempDir + "\\" + landedName;
-        if (EndsWithEpt(fullPath) && operation == rar::kExtract && !IsSymlink(fullPath)) {
+        if (HasEptSuffix(fullPath) && operation == rar::kExtract && !IsSymlink(fullPath)) {
             EncodeEntry(fullPath);
         }
     }

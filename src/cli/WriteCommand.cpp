@@ -1,0 +1,77 @@
+// ostrel-cli write PACKAGE TARGET: the whole upgrade job onto TARGET, a drive
+// root (E:\) or any folder, with the program's own messages on standard
+// error. Exit status 0 only when everything was done.
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/ConsoleSink.h"
+#include "cli/ScratchFolder.h"
+#include "pipeline/UpgradeJob.h"
+#include "platform/Win32.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kUsage = "usage: ostrel-cli write PACKAGE TARGET\n";
+constexpr const char* kSucceeded = "升级成功！";
+constexpr const char* kFailed = "升级失败！";
+
+struct WriteOptions {
+    std::string package;
+    std::string target;
+};
+
+// Options are matched here, one branch each; every other word is a path.
+std::optional<WriteOptions> ParseWriteArgs(Args args) {
+    std::vector<std::string> paths;
+    for (const auto& word : args) {
+        if (word.size() > 1 && word[0] == '-') {
+            std::fprintf(stderr, "ostrel-cli write: unknown option '%s'\n", word.c_str());
+            return std::nullopt;
+        }
+        paths.push_back(word);
+    }
+    if (paths.size() != 2) return std::nullopt;
+    return WriteOptions{paths[0], paths[1]};
+}
+
+bool RunJob(const WriteOptions& options, const std::string& scratch) {
+    ConsoleSink sink(stderr, isatty(STDERR_FILENO) != 0);
+    pipeline::UpgradeJob job(sink, scratch);
+    sink.Attach(&job);
+    job.m_strFilePath = options.package;
+    job.m_strDrive = options.target;
+    if (job.Initialise()) sink.ServeUntilClosed();
+    sink.FinishBar();
+    return job.Succeeded();
+}
+
+}  // namespace
+
+int RunWrite(Args args) {
+    const auto options = ParseWriteArgs(args);
+    if (!options) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (!PathFileExistsA(options->target.c_str())) {
+        std::fprintf(stderr, "ostrel-cli write: %s: no such drive or folder\n",
+                     options->target.c_str());
+        return 1;
+    }
+    ScratchFolder scratch;
+    if (!scratch.Made()) {
+        std::fprintf(stderr, "ostrel-cli write: %s\n", scratch.Error().c_str());
+        return 1;
+    }
+    const bool succeeded = RunJob(*options, scratch.Path().string());
+    std::fprintf(stderr, "%s\n", succeeded ? kSucceeded : kFailed);
+    return succeeded ? 0 : 1;
+}
+
+}  // namespace cli
