@@ -85,6 +85,17 @@ std::filesystem::path FindPkexec(const std::vector<std::filesystem::path>& dirs)
     return {};
 }
 
+// Installed under ../libexec/ostrel beside the program's bin folder, or
+// beside the program itself when it lives in a folder of its own.
+std::filesystem::path FindHelper(const std::filesystem::path& programDir) {
+    if (programDir.empty()) return {};
+    auto installed =
+        (programDir / ".." / "libexec" / "ostrel" / "ostrel-format-helper").lexically_normal();
+    auto beside = programDir / "ostrel-format-helper";
+    if (access(installed.c_str(), X_OK) != 0 && access(beside.c_str(), X_OK) == 0) return beside;
+    return installed;
+}
+
 }  // namespace
 
 std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
@@ -109,11 +120,7 @@ std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
 FormatSetup SystemFormatSetup() {
     FormatSetup setup;
     setup.asRoot = geteuid() == 0;
-    auto programDir = ModulePath().parent_path();
-    if (!programDir.empty()) {
-        setup.helper =
-            (programDir / ".." / "libexec" / "ostrel" / "ostrel-format-helper").lexically_normal();
-    }
+    setup.helper = FindHelper(ModulePath().parent_path());
     setup.pkexec = FindPkexec(setup.toolDirs);
     return setup;
 }

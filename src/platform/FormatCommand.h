@@ -32,9 +32,9 @@ struct FormatRequest {
 };
 
 // Reads a format command line: the program must be "CMD.EXE" or
-// "COMMAND.COM" (any case, folder or extension optional) and the parameters "/C" followed by a quoted
-// "format.com X:..." with a /FS:FAT or /FS:FAT32 switch (any case, any
-// blanks). Empty for anything else.
+// "COMMAND.COM" (any case, folder or extension optional) and the parameters "/C" followed by a
+// quoted "format.com X:..." with a /FS:FAT or /FS:FAT32 switch (any case, any blanks). Empty for
+// anything else.
 std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
                                                 std::string_view parameters);
 
@@ -57,7 +57,8 @@ struct FormatSetup {
 };
 
 // The setup for this process: the real drive table, root or not, the helper
-// installed beside the program (../libexec/ostrel/ostrel-format-helper).
+// installed with the program (../libexec/ostrel/ostrel-format-helper, or
+// beside the program).
 FormatSetup SystemFormatSetup();
 
 struct FormatOutcome {
