@@ -80,9 +80,23 @@ std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-DriveTable DetectedVolumes() {
+// The unmounted devices are only a diagnosis; the path calls skip them.
+DriveTable DetectedVolumes(bool withUnmounted) {
     const auto mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
-    return {RemovableVolumes(mounts, "/sys"), {}, UnmountedRemovableDevices(mounts, "/sys")};
+    DriveTable table{RemovableVolumes(mounts, "/sys"), {}, {}};
+    if (withUnmounted) table.unmounted = UnmountedRemovableDevices(mounts, "/sys");
+    return table;
+}
+
+DriveTable ReadTable(bool withUnmounted) {
+    DriveTable table;
+    if (const char* spec = std::getenv("OSTREL_DRIVES")) {
+        table = ParseDriveSpec(spec);
+    } else {
+        table = DetectedVolumes(withUnmounted);
+    }
+    table.drives.insert(table.drives.begin(), SystemDrive());
+    return table;
 }
 
 std::optional<std::uint64_t> FileSystemBytes(const std::filesystem::path& root) {
@@ -123,18 +137,9 @@ DriveTable ParseDriveSpec(std::string_view spec) {
     return table;
 }
 
-DriveTable ReadDriveTable() {
-    DriveTable table;
-    if (const char* spec = std::getenv("OSTREL_DRIVES")) {
-        table = ParseDriveSpec(spec);
-    } else {
-        table = DetectedVolumes();
-    }
-    table.drives.insert(table.drives.begin(), SystemDrive());
-    return table;
-}
+DriveTable ReadDriveTable() { return ReadTable(true); }
 
-std::vector<Drive> Drives() { return ReadDriveTable().drives; }
+std::vector<Drive> Drives() { return ReadTable(false).drives; }
 
 std::optional<Drive> FindDrive(char letter) {
     letter = UpperLetter(letter);
