@@ -19,6 +19,7 @@ constexpr std::size_t kStampStep = 7;
 constexpr std::size_t kStampLength = deviceinfo::kSerialLength + deviceinfo::kSdLength;
 // Bounded whatever the .EPT size; large enough that each read and write is one system call.
 constexpr std::size_t kChunkSize = 64 * 1024;
+static_assert(kChunkSize % kHeaderSize == 0);
 // What a read past the end of the input yields.
 constexpr std::uint8_t kPastEnd = 0xFF;
 
@@ -48,17 +49,14 @@ Header MakeKey(const Header& written, const Header& read) {
     return key;
 }
 
-// XORs bytes with the key, starting at key position phase; returns the phase
-// that follows the last byte.
-std::size_t XorWithKey(std::uint8_t* bytes, std::size_t count, const Header& key,
-                       std::size_t phase) {
-    for (std::size_t done = 0; done < count;) {
-        const std::size_t span = std::min(count - done, kHeaderSize - phase);
-        for (std::size_t i = 0; i < span; ++i) bytes[done + i] ^= key[phase + i];
-        done += span;
-        phase = (phase + span) % kHeaderSize;
+// XORs a run of body bytes that starts at key position 0 (every chunk but the
+// last is a whole number of key periods), a period at a time.
+void XorWithKey(std::uint8_t* bytes, std::size_t count, const Header& key) {
+    std::size_t done = 0;
+    for (; done + kHeaderSize <= count; done += kHeaderSize) {
+        for (std::size_t i = 0; i < kHeaderSize; ++i) bytes[done + i] ^= key[i];
     }
-    return phase;
+    for (std::size_t i = 0; done + i < count; ++i) bytes[done + i] ^= key[i];
 }
 
 bool WriteAll(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
@@ -69,13 +67,12 @@ bool WriteAll(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
 // finds the end, which yields 0xFF and is encoded as well.
 bool EncodeBody(std::FILE* in, std::FILE* out, const Header& key) {
     std::vector<std::uint8_t> chunk(kChunkSize + 1);
-    std::size_t phase = 0;
     for (;;) {
         std::size_t count = std::fread(chunk.data(), 1, kChunkSize, in);
         const bool ended = count < kChunkSize;
         if (ended && std::ferror(in)) return false;
         if (ended) chunk[count++] = kPastEnd;
-        phase = XorWithKey(chunk.data(), count, key, phase);
+        XorWithKey(chunk.data(), count, key);
         if (!WriteAll(out, chunk.data(), count)) return false;
         if (ended) return true;
     }
@@ -127,6 +124,9 @@ bool Encrypt::Encode() {
     }
     Stream image(platform::OpenStream(imagePath, "wb"));
     if (!image) return false;
+    // The body moves in whole chunks: the streams' own buffers would only add a copy.
+    std::setvbuf(input.get(), nullptr, _IONBF, 0);
+    std::setvbuf(image.get(), nullptr, _IONBF, 0);
 
     Stamp stamp{};
     std::copy(m_serial.begin(), m_serial.end(), stamp.begin());

@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/File.h"
@@ -17,21 +18,39 @@ constexpr unsigned kBlocksPerRead = 256;
 
 using KeyBlock = std::array<std::uint8_t, kBlockSize>;
 
+constexpr unsigned kWordsPerBlock = kBlockSize / 8;
+using KeyWords = std::array<std::uint64_t, kWordsPerBlock>;
+
+std::uint64_t LoadWord(const std::uint8_t* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+void StoreWord(std::uint8_t* bytes, std::uint64_t word) { std::memcpy(bytes, &word, sizeof word); }
+
+KeyWords ToWords(const KeyBlock& key) {
+    KeyWords words{};
+    for (unsigned w = 0; w < kWordsPerBlock; ++w) words[w] = LoadWord(key.data() + 8 * w);
+    return words;
+}
+
 // Output byte j is input byte 255 - j XOR K[j]: the pairwise exchange of the
-// block loop, done in place.
-void DescrambleBlock(std::uint8_t* block, const KeyBlock& key) {
-    for (unsigned i = 0; i < kBlockSize / 2; ++i) {
-        const unsigned mirror = kBlockSize - 1 - i;
-        const auto low = static_cast<std::uint8_t>(block[i] ^ key[mirror]);
-        const auto high = static_cast<std::uint8_t>(block[mirror] ^ key[i]);
-        block[i] = high;
-        block[mirror] = low;
+// block loop, done in place eight bytes at a time (reversing the bytes of a
+// word in memory is a byte swap of its value, whatever the machine's order).
+void DescrambleBlock(std::uint8_t* block, const KeyWords& key) {
+    for (unsigned w = 0; w < kWordsPerBlock / 2; ++w) {
+        const unsigned mirror = kWordsPerBlock - 1 - w;
+        const std::uint64_t front = LoadWord(block + 8 * w);
+        const std::uint64_t back = LoadWord(block + 8 * mirror);
+        StoreWord(block + 8 * w, __builtin_bswap64(back) ^ key[w]);
+        StoreWord(block + 8 * mirror, __builtin_bswap64(front) ^ key[mirror]);
     }
 }
 
 // Full blocks are descrambled; a short read is the end, and its bytes past the
 // last full block are the plain tail.
-void DescrambleBody(CFile& package, CFile& scratch, const KeyBlock& key) {
+void DescrambleBody(CFile& package, CFile& scratch, const KeyWords& key) {
     std::vector<std::uint8_t> buffer(kBlockSize * kBlocksPerRead);
     const auto capacity = static_cast<unsigned>(buffer.size());
     unsigned count;
@@ -67,7 +86,7 @@ void DescramblePackage(const std::string& packagePath, const std::string& scratc
     // A package too short for a whole key leaves the rest of the key zero.
     KeyBlock key{};
     package.Read(key.data(), kBlockSize);
-    DescrambleBody(package, scratch, key);
+    DescrambleBody(package, scratch, ToWords(key));
     package.Close();
     scratch.Close();
     info = DeviceInfoFromKey(key);
