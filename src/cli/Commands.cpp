@@ -17,7 +17,7 @@ std::span<const Command> AllCommands() {
         Command{"encode", "EPT DEVICE_INFO_HEX", RunEncode},
         Command{"drives", "[--json]", RunDrives},
         Command{"info", "PACKAGE [--json]", RunInfo},
-        Command{"write", "PACKAGE TARGET", RunWrite},
+        Command{"write", "[--format] PACKAGE TARGET", RunWrite},
     };
     return commands;
 }

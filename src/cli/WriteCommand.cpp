@@ -11,25 +11,32 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleSink.h"
 #include "cli/ScratchFolder.h"
+#include "drive/CommandLineFormat.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Win32.h"
 
 namespace cli {
 namespace {
 
-constexpr const char* kUsage = "usage: ostrel-cli write PACKAGE TARGET\n";
+constexpr const char* kUsage = "usage: ostrel-cli write [--format] PACKAGE TARGET\n";
 constexpr const char* kSucceeded = "升级成功！";
 constexpr const char* kFailed = "升级失败！";
 
 struct WriteOptions {
     std::string package;
     std::string target;
+    bool format = false;  // format TARGET first, as Start does on "是"
 };
 
 // Options are matched here, one branch each; every other word is a path.
 std::optional<WriteOptions> ParseWriteArgs(Args args) {
     std::vector<std::string> paths;
+    bool format = false;
     for (const auto& word : args) {
+        if (word == "--format") {
+            format = true;
+            continue;
+        }
         if (word.size() > 1 && word[0] == '-') {
             std::fprintf(stderr, "ostrel-cli write: unknown option '%s'\n", word.c_str());
             return std::nullopt;
@@ -37,7 +44,7 @@ std::optional<WriteOptions> ParseWriteArgs(Args args) {
         paths.push_back(word);
     }
     if (paths.size() != 2) return std::nullopt;
-    return WriteOptions{paths[0], paths[1]};
+    return WriteOptions{paths[0], paths[1], format};
 }
 
 bool RunJob(const WriteOptions& options, const std::string& scratch) {
@@ -59,6 +66,7 @@ int RunWrite(Args args) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    if (options->format && !drive::FormatForCommandLine(options->target, stderr)) return 2;
     if (!PathFileExistsA(options->target.c_str())) {
         std::fprintf(stderr, "ostrel-cli write: %s: no such drive or folder\n",
                      options->target.c_str());

@@ -1,0 +1,47 @@
+// ostrel-cli write --format: the drive is formatted first, as Start does on
+// "是", and only a removable drive root is taken.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cli/RunCli.h"
+#include "drive/ScopedEnv.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::RunCli;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+const std::string kSample = std::string(OSTREL_SOURCE_DIR) + "/samples/T512-sample.rar";
+
+TEST(WriteFormat, OldContentIsGoneAndTheJobRuns) {
+    TempDir dir;
+    WriteFile(dir / "stick" / "OLD.TXT", "old");
+    WriteFile(dir / "stick" / "OLDDIR" / "A.EXE", "a");
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + (dir / "stick").string());
+    const auto result = RunCli({"write", "--format", kSample, "E:\\"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "stick" / "OLD.TXT"));
+    EXPECT_FALSE(fs::exists(dir / "stick" / "OLDDIR"));
+    EXPECT_FALSE(fs::is_empty(dir / "stick"));
+    EXPECT_NE(result.err.find("升级成功！"), std::string::npos);
+}
+
+TEST(WriteFormat, AnythingButARemovableDriveRootIsRefused) {
+    TempDir dir;
+    WriteFile(dir / "stick" / "OLD.TXT", "old");
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + (dir / "stick").string());
+    for (const std::string& target : {std::string("C:\\"), std::string("E:\\PKG"),
+                                      (dir / "stick").string(), std::string("Q:\\")}) {
+        const auto result = RunCli({"write", "--format", kSample, target});
+        EXPECT_EQ(result.status, 2) << target;
+        EXPECT_NE(result.err.find("removable drive"), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(fs::exists(dir / "stick" / "OLD.TXT"));
+}
+
+}  // namespace
