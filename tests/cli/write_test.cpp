@@ -1,0 +1,210 @@
+// ostrel-cli write, run as a user runs it: whole jobs onto folder-backed
+// drives and plain folders, from our packages, the bundled sample and every
+// shared fixture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/RunCli.h"
+#include "drive/ScopedEnv.h"
+#include "support/PackageMaker.h"
+#include "support/Rar4Writer.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::RunCli;
+using testsupport::Rar4Writer;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+const DeviceInfo kInfo = testsupport::MakeDeviceInfo("T512A0001234", "3D00A1B2", "0207");
+
+// What a folder holds: relative path -> size, folders as -1.
+using Tree = std::map<std::string, long long>;
+
+Tree TreeOf(const fs::path& root) {
+    Tree tree;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        const std::string rel = fs::relative(e.path(), root).string();
+        tree[rel] = e.is_directory() ? -1 : static_cast<long long>(e.file_size());
+    }
+    return tree;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The drive that the copy rules give for a staging folder: its files and
+// those of its first sub-folder (in NTFS order) in the root, every other
+// sub-folder whole, folders starting with "." left out.
+class DriveModel {
+public:
+    explicit DriveModel(const fs::path& staging) { Walk(staging); }
+    const Tree& tree() const { return m_tree; }
+
+private:
+    void Walk(const fs::path& dir) {
+        std::vector<fs::directory_entry> entries(fs::directory_iterator(dir), {});
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return Upper(a.path().filename().string()) < Upper(b.path().filename().string());
+        });
+        for (const auto& e : entries) {
+            const std::string name = e.path().filename().string();
+            if (!e.is_directory()) {
+                m_tree[name] = static_cast<long long>(e.file_size());
+            } else if (name[0] != '.' && ++m_dirCount == 1) {
+                Walk(e.path());
+            } else if (name[0] != '.') {
+                m_tree[name] = -1;
+                for (const auto& [rel, size] : TreeOf(e.path())) m_tree[name + "/" + rel] = size;
+            }
+        }
+    }
+
+    Tree m_tree;
+    int m_dirCount = 0;
+};
+
+struct WriteSetup {
+    TempDir dir;
+    fs::path stick = dir / "stick";
+    fs::path tmp = dir / "tmp";
+    ScopedEnv drives{"OSTREL_DRIVES", "E=" + (dir / "stick").string()};
+    ScopedEnv tmpdir{"TMPDIR", (dir / "tmp").string()};
+
+    WriteSetup() {
+        fs::create_directories(stick);
+        fs::create_directories(tmp);
+    }
+    std::string Package(const std::string& archive, const std::string& name = "update.rar") {
+        testsupport::WritePackage(dir / name, archive, kInfo);
+        return (dir / name).string();
+    }
+};
+
+TEST(WriteCommand, SamplePackageLandsOnAFolderBackedDrive) {
+    WriteSetup s;
+    const auto result =
+        RunCli({"write", std::string(OSTREL_SOURCE_DIR) + "/samples/T512-sample.rar", "E:\\"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("升级成功！"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\r'), std::string::npos);  // no bar off a terminal
+    const Tree expected{{"BOOT.EXE", 16385},      {"KERNEL.EXE", 65537}, {"DICT.EXE", 24577},
+                        {"VERSION.TXT", 20},      {"说明.TXT", 43},      {"FONT", -1},
+                        {"FONT/GB2312.FNT", 8192}};
+    EXPECT_EQ(TreeOf(s.stick), expected);
+    EXPECT_TRUE(fs::is_empty(s.tmp));  // the private scratch folder is gone
+}
+
+TEST(WriteCommand, AnyFolderServesAsTargetAndFilesOnItAreReplaced) {
+    WriteSetup s;
+    const fs::path target = s.dir / "out";
+    WriteFile(target / "A.TXT", "old");
+    WriteFile(target / "OTHER", "kept");
+    const auto result =
+        RunCli({"write", s.Package(Rar4Writer().Folder("P").File("P\\A.TXT", "new").Bytes()),
+                target.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(ReadFile(target / "A.TXT"), "new");
+    EXPECT_EQ(ReadFile(target / "OTHER"), "kept");
+}
+
+TEST(WriteCommand, RejectedAndDamagedPackagesFailAndLeaveTheDriveAlone) {
+    WriteSetup s;
+    const auto rejected =
+        RunCli({"write", s.Package(Rar4Writer().File("A.EPT", "x", 0x21).Bytes()), "E:\\"});
+    EXPECT_EQ(rejected.status, 1);
+    EXPECT_NE(rejected.err.find("错误的升级文件！"), std::string::npos) << rejected.err;
+    EXPECT_NE(rejected.err.find("升级失败！"), std::string::npos) << rejected.err;
+
+    testsupport::Rar4Entry bad;
+    bad.name = "P\\B.TXT";
+    bad.data = "bad";
+    bad.badDataCrc = true;
+    const auto damaged = RunCli(
+        {"write",
+         s.Package(Rar4Writer().Folder("P").File("P\\A.TXT", "a").Add(bad).Bytes(), "bad.rar"),
+         "E:\\"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.err.find("升级失败！"), std::string::npos) << damaged.err;
+    EXPECT_TRUE(fs::is_empty(s.stick));
+    EXPECT_TRUE(fs::is_empty(s.tmp));
+}
+
+TEST(WriteCommand, BadUsageAndMissingTargetsAreRefused) {
+    WriteSetup s;
+    const std::string package = s.Package(Rar4Writer().File("A.TXT", "a").Bytes());
+    EXPECT_EQ(RunCli({"write", package}).status, 2);
+    EXPECT_EQ(RunCli({"write", package, "E:\\", "extra"}).status, 2);
+    EXPECT_EQ(RunCli({"write", "--frobnicate", package, "E:\\"}).status, 2);
+    const auto missing = RunCli({"write", package, (s.dir / "nowhere").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("nowhere"), std::string::npos);
+    const auto unreadable = RunCli({"write", (s.dir / "none.rar").string(), "E:\\"});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_NE(unreadable.err.find("升级失败！"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(s.stick));
+}
+
+// Every fixture, its entries made Windows files, written to its own folder;
+// the drive must hold what the copy rules make of `unrar x`'s extraction.
+TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
+    const fs::path fixtures = testsupport::FixturesDir();
+    if (fixtures.empty()) GTEST_SKIP() << "shared fixtures folder absent";
+    if (std::system("unrar >/dev/null 2>&1") != 0) GTEST_SKIP() << "no unrar command";
+    WriteSetup s;
+    const std::vector<std::string> names{"la_rar_binary_data.rar",   "la_rar_compress_best.rar",
+                                         "la_rar_filter.rar",        "la_rar_multi_lzss_blocks.rar",
+                                         "la_rar_noeof.rar",         "la_rar_unicode.rar",
+                                         "la_rar_windows.rar",       "rf_rar3-readonly-win.rar",
+                                         "rf_rar3-solid.rar",        "rf_rar3-subdirs.rar",
+                                         "rf_rar5-readonly-win.rar", "rf_rar5-subdirs.rar",
+                                         "rf_seektest.rar"};
+    std::vector<std::future<clitest::CliResult>> runs;
+    for (const auto& name : names) {
+        const std::string archive =
+            testsupport::WithWindowsAttributes(ReadFile(fixtures / "rar" / name));
+        WriteFile(s.dir / "plain" / name, archive);
+        const std::string package = s.Package(archive, name);
+        fs::create_directories(s.dir / "out" / name);
+        runs.push_back(std::async(std::launch::async, [package, target = s.dir / "out" / name] {
+            return RunCli({"write", package, target.string()});
+        }));
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto result = runs[i].get();
+        EXPECT_EQ(result.status, 0) << names[i] << ": " << result.err;
+        const fs::path ref = s.dir / "ref" / names[i];
+        fs::create_directories(ref);
+        const std::string command = "cd '" + ref.string() + "' && LANG=C.UTF-8 unrar x -idq -y '" +
+                                    (s.dir / "plain" / names[i]).string() + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << names[i];
+        EXPECT_EQ(TreeOf(s.dir / "out" / names[i]), DriveModel(ref).tree()) << names[i];
+    }
+}
+
+TEST(WriteCommand, BrokenFixtureFailsWithNothingOnTheDrive) {
+    const fs::path fixtures = testsupport::FixturesDir();
+    if (fixtures.empty()) GTEST_SKIP() << "shared fixtures folder absent";
+    WriteSetup s;
+    const auto result = RunCli({"write",
+                                s.Package(testsupport::WithWindowsAttributes(
+                                    ReadFile(fixtures / "rar" / "la_rar_invalid1.rar"))),
+                                "E:\\"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(fs::is_empty(s.stick));
+}
+
+}  // namespace

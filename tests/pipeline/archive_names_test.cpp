@@ -1,0 +1,55 @@
+// Entry names: which are taken for code page 936, how stored paths are kept
+// inside the staging folder.
+#include <gtest/gtest.h>
+
+#include "pipeline/ArchiveNames.h"
+
+namespace {
+
+using pipeline::ContainedPath;
+using pipeline::LandingName;
+
+TEST(ArchiveNames, OnlyInvalidUtf8FromWindowsHostsIsTakenForGbk) {
+    bool converted = false;
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6/a.EPT", L"", 2, converted), "升级/a.EPT");
+    EXPECT_TRUE(converted);
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 0, converted), "升级");  // MS-DOS host
+    // The same bytes from a Unix host are left to the library.
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 3, converted), "\xc9\xfd\xbc\xb6");
+    EXPECT_FALSE(converted);
+    EXPECT_EQ(LandingName("升级/固件.EPT", L"升级/固件.EPT", 2, converted), "升级/固件.EPT");
+    EXPECT_FALSE(converted);
+    // Bytes that are not GBK either stay as they came.
+    EXPECT_EQ(LandingName("\xff\xff", L"", 2, converted), "\xff\xff");
+    EXPECT_FALSE(converted);
+}
+
+TEST(ArchiveNames, SurrogatePairsBecomeCharactersOutsideTheBasicPlane) {
+    bool converted = false;
+    EXPECT_EQ(LandingName("", L"\xd835\xdc00.txt", 2, converted), "𝐀.txt");
+    EXPECT_TRUE(converted);
+    EXPECT_FALSE(pipeline::SurrogateNameToUtf8(L"\xd835.txt"));  // a lone half
+    EXPECT_FALSE(pipeline::SurrogateNameToUtf8(L"plain.txt"));
+}
+
+TEST(ArchiveNames, ContainedPathDropsClimbsRootsAndDrives) {
+    EXPECT_EQ(ContainedPath("PKG/A.EPT"), "PKG/A.EPT");
+    EXPECT_EQ(ContainedPath("PKG\\A.EPT"), "PKG/A.EPT");
+    EXPECT_EQ(ContainedPath("../../etc/passwd"), "etc/passwd");
+    EXPECT_EQ(ContainedPath("a/b/../../../c"), "c");
+    EXPECT_EQ(ContainedPath("/abs/x"), "abs/x");
+    EXPECT_EQ(ContainedPath("C:\\Windows\\x"), "Windows/x");
+    EXPECT_EQ(ContainedPath("./a//b/."), "a/b");
+    EXPECT_EQ(ContainedPath(".."), "");
+    EXPECT_EQ(ContainedPath("a/C:/b"), "a/C:/b");  // only a leading drive is one
+}
+
+TEST(ArchiveNames, EptRuleLooksAtTheLastFourCharacters) {
+    EXPECT_TRUE(pipeline::HasEptSuffix("a.ept"));
+    EXPECT_TRUE(pipeline::HasEptSuffix("Temp\\PKG/B.Ept"));
+    EXPECT_TRUE(pipeline::HasEptSuffix(".EPT"));
+    EXPECT_FALSE(pipeline::HasEptSuffix("a.EPTX"));
+    EXPECT_FALSE(pipeline::HasEptSuffix("EPT"));
+}
+
+}  // namespace
