@@ -43,9 +43,10 @@ enum class FormatStatus {
 };
 
 // Formats the volume on `device`: unmounts it wherever it is mounted, makes
-// the FAT file system keeping the label (when mkfs.fat can write it), and mounts it again at its first
-// mount point with the options it had, so that a copy made next lands on the
-// new file system. The volume must already be known to be a removable one.
+// the FAT file system keeping the label (when mkfs.fat can write it), and
+// mounts it again at its first mount point with the options it had, so that
+// a copy made next lands on the new file system. The volume must already be
+// known to be a removable one.
 FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
                           const std::vector<std::filesystem::path>& toolDirs);
 
