@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -113,7 +114,27 @@ int WriteAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
+// The kernel copies without a trip through our buffer where it can; it
+// refuses across some file systems, and then the plain loop does the work.
+std::optional<int> CopyInKernel(int in, int out) {
+    bool copiedAny = false;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) return 0;
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                 errno == EOPNOTSUPP || errno == EBADF;
+        if (unsupported && !copiedAny) return std::nullopt;
+        return errno;
+    }
+}
+
 int CopyBytes(int in, int out) {
+    if (auto result = CopyInKernel(in, out)) return *result;
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
