@@ -67,14 +67,18 @@ bool WriteAll(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
 // finds the end, which yields 0xFF and is encoded as well.
 bool EncodeBody(std::FILE* in, std::FILE* out, const Header& key) {
     std::vector<std::uint8_t> chunk(kChunkSize + 1);
+    // The first chunk ends on a chunk boundary of the file, so that later reads
+    // and writes cover whole pages; it is a whole number of key periods too.
+    std::size_t want = kChunkSize - kHeaderSize;
     for (;;) {
-        std::size_t count = std::fread(chunk.data(), 1, kChunkSize, in);
-        const bool ended = count < kChunkSize;
+        std::size_t count = std::fread(chunk.data(), 1, want, in);
+        const bool ended = count < want;
         if (ended && std::ferror(in)) return false;
         if (ended) chunk[count++] = kPastEnd;
         XorWithKey(chunk.data(), count, key);
         if (!WriteAll(out, chunk.data(), count)) return false;
         if (ended) return true;
+        want = kChunkSize;
     }
 }
 
