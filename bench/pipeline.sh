@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The upgrade job's speed and memory, each against the system tools in the
+# same run:
+#   1. the extraction pass against `unrar x` on the same 200 MB archive
+#      (target: at least 95% of its throughput) and the copy walk against
+#      `cp -r` on the same tree, without and with its 5 ms pauses (target
+#      without them: at least 90%), from build/.../bench/pipeline_bench;
+#   2. `ostrel-cli write` on a 200 MB package against unrar x + the fixed
+#      pauses + cp -r on the same data (target: at most 1.1 times as long);
+#   3. the peak memory of `ostrel-cli write` on 200 MB and 400 MB packages
+#      (target: under 64 MiB, not growing with the package).
+#
+#   bench/pipeline.sh [BUILD_DIR]     (default build/release)
+#
+# Files go to $BENCH_DIR (default /dev/shm, so that the disk plays no part;
+# /tmp where that is missing); the run needs about 2 GiB there. RUNS sets
+# hyperfine's runs. Needs rar, unrar, hyperfine, python3 and /usr/bin/time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=$(realpath "${1:-build/release}")
+cli=$build/src/cli/ostrel-cli
+bench=$build/bench/pipeline_bench
+runs=${RUNS:-5}
+for program in "$cli" "$bench"; do
+    [[ -x $program ]] || { echo "pipeline.sh: no $program (build ostrel-cli and pipeline_bench)" >&2; exit 2; }
+done
+for tool in rar unrar hyperfine python3 /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "pipeline.sh: $tool is missing" >&2; exit 2; }
+done
+base=${BENCH_DIR:-/dev/shm}
+[[ -d $base && -w $base ]] || base=/tmp
+dir=$(mktemp -d "$base/ostrel-pipeline-XXXXXX")
+trap 'rm -rf "$dir"' EXIT
+status=0
+
+echo "== extraction pass and copy walk (pipeline_bench, both sides in every iteration)"
+TMPDIR=$dir "$bench" --benchmark_counters_tabular=true | tee "$dir/bench.log" | grep -E '^(Benchmark|BM_)'
+awk '/^BM_ExtractFilesVsUnrar/ { r = $NF } /^BM_CopyWalkVsCp\/0/ { c = $NF }
+     END {
+         printf "extraction: %.0f%% of the throughput of unrar x (target 95%%)\n", 100 * r
+         printf "copy walk without pauses: %.0f%% of cp -r (target 90%%)\n", 100 * c
+         exit (r < 0.95 || c < 0.90)
+     }' "$dir/bench.log" || status=1
+
+# A package of a given size in MiB: one top folder with three quarters of the
+# files, two sub-folders with the rest; half random, half text; RAR 5 -m3,
+# entries made Windows files, scrambled with a symmetric key (for which
+# descrambling is its own inverse, so that ostrel-cli descramble scrambles).
+make_package() {  # size_mib name
+    local tree=$dir/tree-$2 files=$1 i folder
+    mkdir -p "$tree/PKG/FONT" "$tree/PKG/DICT"
+    for ((i = 0; i < files; i++)); do
+        folder=$tree/PKG
+        ((i >= files * 3 / 4)) && folder=$tree/PKG/FONT
+        ((i >= files * 7 / 8)) && folder=$tree/PKG/DICT
+        if ((i % 2)); then
+            yes "T512 upgrade log line $i" | head -c 1048576 >"$folder/F$i.BIN"
+        else
+            head -c 1048576 /dev/urandom >"$folder/F$i.BIN"
+        fi
+    done
+    (cd "$tree" && rar a -m3 -r -idq "$dir/$2.plain" PKG >/dev/null)
+    python3 bench/windows_attrs.py "$dir/$2.plain"
+    python3 - "$dir/$2.head" <<'PY'
+import random, sys
+rng = random.Random(5)
+key = [rng.randrange(256) for _ in range(256)]
+for i in range(128):
+    key[255 - i] = key[i]
+open(sys.argv[1], "wb").write(bytes(rng.randrange(256) for _ in range(128)) + bytes(key))
+PY
+    cat "$dir/$2.head" "$dir/$2.plain" >"$dir/$2.tmp"
+    "$cli" descramble "$dir/$2.tmp" "$dir/$2.body" >/dev/null
+    cat "$dir/$2.head" "$dir/$2.body" >"$dir/$2.rar"
+    rm -f "$dir/$2.tmp" "$dir/$2.body" "$dir/$2.head"
+}
+
+echo "== ostrel-cli write on a 200 MB package ($runs runs each)"
+make_package 200 p200
+# The walk pauses 5 ms per entry of the staging folder (., .., PKG) and of
+# the flattened PKG (., .., its entries); sub-folders are copied whole.
+entries=$(( 3 + 2 + $(ls -A "$dir/tree-p200/PKG" | wc -l) ))
+pause=$(awk -v n="$entries" 'BEGIN { printf "%.3f", 3 + n * 0.005 }')
+echo "package: $(du -m "$dir/p200.rar" | cut -f1) MB, $entries walked entries, fixed pauses ${pause} s"
+mkdir -p "$dir/stick" "$dir/tools-stick" "$dir/stage"
+hyperfine --style basic --runs "$runs" --export-csv "$dir/write.csv" \
+    --prepare "rm -rf $dir/stick/* $dir/tools-stick/* $dir/stage" \
+    -n tools "unrar x -idq -y $dir/p200.plain $dir/stage/ && sleep $pause && cp -r $dir/stage/PKG/. $dir/tools-stick/" \
+    -n write "OSTREL_DRIVES=E=$dir/stick $cli write $dir/p200.rar 'E:\\'" >"$dir/hyperfine.log"
+awk -F, 'NR > 1 { mean[$1] = $2 }
+    END {
+        ratio = mean["write"] / mean["tools"]
+        printf "tools %.3f s, write %.3f s: %.2f x (target at most 1.10 x)\n", mean["tools"], mean["write"], ratio
+        exit ratio > 1.10
+    }' "$dir/write.csv" || status=1
+rm -rf "$dir/stage" "$dir/tools-stick" "$dir/tree-p200" "$dir/p200.plain"
+
+echo "== peak memory of ostrel-cli write"
+make_package 400 p400
+rm -rf "$dir/tree-p400" "$dir/p400.plain"
+peaks=()
+for size in 200 400; do
+    rm -rf "$dir/stick"/*
+    OSTREL_DRIVES=E=$dir/stick /usr/bin/time -f %M "$cli" write "$dir/p$size.rar" 'E:\' \
+        >/dev/null 2>"$dir/err" || { echo "write failed:"; cat "$dir/err"; status=1; }
+    kib=$(tail -n 1 "$dir/err")
+    peaks+=("$kib")
+    awk -v s="$size" -v k="$kib" 'BEGIN { printf "%d MB package: %d KiB (%.1f MiB)%s\n", s, k, k / 1024, k < 65536 ? "" : "  (above the 64 MiB target)"; exit k >= 65536 }' || status=1
+done
+awk -v a="${peaks[0]}" -v b="${peaks[1]}" 'BEGIN {
+    printf "growth from 200 to 400 MB: %+.1f MiB%s\n", (b - a) / 1024, (b - a) > 4096 ? "  (grows with the package)" : ""
+    exit (b - a) > 4096 }' || status=1
+exit $status

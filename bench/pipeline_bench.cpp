@@ -1,0 +1,193 @@
+// The job's two heavy steps beside the system tools that do the same, in one
+// run: the extraction pass against `unrar x` on the same 200 MB archive, and
+// the copy walk (without and with its fixed 5 ms pauses) against `cp -r` on
+// the same tree. bench/pipeline.sh turns the figures into ratios.
+//
+// The archive is made once per run by the `rar` command from a tree of one
+// top folder with two sub-folders: 200 files of 1 MiB, half random bytes,
+// half compressible text. Files sit in $TMPDIR (a tmpfs such as /dev/shm
+// keeps the disk out).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "pipeline/ArchiveNames.h"
+#include "pipeline/JobSink.h"
+#include "pipeline/UpgradeJob.h"
+#include "platform/Path.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFiles = 200;
+constexpr std::size_t kFileSize = 1 << 20;
+
+class QuietSink : public pipeline::JobSink {
+public:
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void ShowMessage(const std::string& text, const std::string&, unsigned int) override {
+        throw std::runtime_error(text);
+    }
+    void Prompt(const std::string& text) override { throw std::runtime_error(text); }
+    void RequestClose() override {}
+};
+
+// Runs a command line made of words; paths are quoted for the shell.
+void Run(std::initializer_list<std::string_view> words) {
+    std::string command;
+    for (const auto word : words) {
+        command.append(word);
+        command.push_back(' ');
+    }
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+}
+
+std::string Quoted(const fs::path& path) {
+    std::string quoted = "'";
+    quoted.append(path.string());
+    quoted.push_back('\'');
+    return quoted;
+}
+
+std::string FileBytes(int index) {
+    std::string bytes(kFileSize, '\0');
+    std::mt19937 engine(static_cast<unsigned>(index));
+    if (index % 2 == 0) {
+        for (char& c : bytes) c = static_cast<char>(engine());
+    } else {
+        const std::string line = "T512 upgrade log line " + std::to_string(index) + " ";
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = line[(i + engine() % 3) % line.size()];
+    }
+    return bytes;
+}
+
+// The shared data of the run: the tree, its archive and a work folder.
+class Data {
+public:
+    static Data& Get() {
+        static Data data;
+        return data;
+    }
+    const fs::path& Dir() const { return m_dir; }
+    std::string Archive() const { return (m_dir / "pkg.rar").string(); }
+    fs::path Tree() const { return m_dir / "tree" / "PKG"; }
+
+private:
+    Data() {
+        pipeline::UseUtf8Locale();
+        std::string pattern = (fs::temp_directory_path() / "ostrel-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        m_dir = pattern;
+        for (int i = 0; i < kFiles; ++i) {
+            const fs::path folder = i < 150 ? Tree() : Tree() / (i < 175 ? "FONT" : "DICT");
+            fs::create_directories(folder);
+            std::string name = std::to_string(i);
+            name.insert(0, 1, 'F');
+            name.append(".BIN");
+            std::ofstream(folder / name, std::ios::binary) << FileBytes(i);
+        }
+        Run({"cd", Quoted(m_dir / "tree"), "&& rar a -m3 -r -idq", Quoted(Archive()),
+             "PKG >/dev/null"});
+    }
+    ~Data() {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    fs::path m_dir;
+};
+
+void Fresh(const fs::path& path) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+}
+
+// Seconds taken by `step`.
+template <typename Step>
+double Seconds(Step&& step) {
+    const auto start = std::chrono::steady_clock::now();
+    step();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Both sides run in every iteration, one after the other, so that the load
+// of a shared machine falls on both alike. The counters give the seconds of
+// each side and our throughput as a share of the tool's.
+void Report(benchmark::State& state, double tool, double ours, const char* toolName) {
+    state.counters[std::string(toolName) + "_s"] = tool / static_cast<double>(state.iterations());
+    state.counters["ours_s"] = ours / static_cast<double>(state.iterations());
+    state.counters["throughput_vs_tool"] = tool / ours;
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kFiles *
+                            static_cast<int64_t>(kFileSize));
+}
+
+void BM_ExtractFilesVsUnrar(benchmark::State& state) {
+    Data& data = Data::Get();
+    QuietSink sink;
+    const fs::path dest = data.Dir() / "unrar-out";
+    double tool = 0;
+    double ours = 0;
+    for (auto _ : state) {
+        Fresh(dest);
+        tool += Seconds([&] {
+            Run({"unrar x -idq -y", Quoted(data.Archive()), Quoted(dest / "")});
+        });
+        pipeline::UpgradeJob job(sink, (data.Dir() / "app").string());
+        const double pass = Seconds([&] {
+            if (job.ExtractFiles(data.Archive(), 0) != pipeline::PassEnd::Complete) {
+                state.SkipWithError("extraction failed");
+            }
+        });
+        ours += pass;
+        state.SetIterationTime(pass);
+    }
+    Report(state, tool, ours, "unrar");
+}
+
+// range(0): the pause per directory entry in milliseconds (0 or the job's 5).
+void BM_CopyWalkVsCp(benchmark::State& state) {
+    Data& data = Data::Get();
+    QuietSink sink;
+    const fs::path cpOut = data.Dir() / "cp-out";
+    const fs::path walkOut = data.Dir() / "walk-out";
+    const pipeline::JobPauses pauses{std::chrono::milliseconds(0),
+                                     std::chrono::milliseconds(state.range(0))};
+    double tool = 0;
+    double ours = 0;
+    for (auto _ : state) {
+        Fresh(cpOut);
+        tool += Seconds([&] { Run({"cp -r", Quoted(data.Tree() / "."), Quoted(cpOut)}); });
+        Fresh(walkOut);
+        pipeline::UpgradeJob job(sink, (data.Dir() / "app").string(), pauses);
+        job.m_strDrive = walkOut.string();
+        const fs::path staging = platform::ToNativePath(job.TempDir()).value();
+        Fresh(staging);
+        Run({"cp -r", Quoted(data.Tree()), Quoted(staging / "")});
+        const double walk = Seconds([&] { job.CopyFolder(job.TempDir()); });
+        ours += walk;
+        state.SetIterationTime(walk);
+    }
+    Report(state, tool, ours, "cp");
+}
+
+BENCHMARK(BM_ExtractFilesVsUnrar)->Unit(benchmark::kMillisecond)->Iterations(6)->UseManualTime();
+BENCHMARK(BM_CopyWalkVsCp)
+    ->Arg(0)
+    ->Arg(5)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(6)
+    ->UseManualTime();
+
+}  // namespace
