@@ -1,5 +1,6 @@
 #include "toolkit/CDialog.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -80,6 +81,9 @@ void CDialog::Create() {
         QWidget* widget = toolkit::CreateControl(control, m_pWindow->Client(), units);
         m_controlWidgets.emplace(control.id, widget);
         m_controls.emplace_back(&control, widget);
+        ConnectClicks(control, widget);
+        widget->installEventFilter(m_pWindow);
+        for (auto* inner : widget->findChildren<QWidget*>()) inner->installEventFilter(m_pWindow);
         if (widget->focusPolicy() == Qt::NoFocus) continue;
         if (previous) QWidget::setTabOrder(previous, widget);
         previous = widget;
@@ -88,6 +92,14 @@ void CDialog::Create() {
         m_pWindow->setWindowIcon(toolkit::ToQIcon(m_hBigIcon ? m_hBigIcon : m_hSmallIcon));
     }
     ApplyColours();
+}
+
+void CDialog::ConnectClicks(const toolkit::ControlTemplate& control, QWidget* widget) {
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (button == nullptr) return;
+    const auto id = static_cast<WORD>(control.id);
+    QObject::connect(button, &QAbstractButton::clicked, m_pWindow,
+                     [this, id] { SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED)); });
 }
 
 void CDialog::ApplyColours() {
@@ -127,7 +139,8 @@ int CDialog::DoModal() {
     const BOOL placeFocus = OnInitDialog();
     if (!m_bEnded) {
         if (placeFocus) FocusFirstTabStop();
-        toolkit::ExecModal(*m_pWindow, this);
+        const int code = toolkit::ExecModal(*m_pWindow, this);
+        if (!m_bEnded) m_nResult = code;  // ended from outside (the test hook)
     }
     const int result = m_nResult;
     Destroy();

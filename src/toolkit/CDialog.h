@@ -81,6 +81,7 @@ private:
     void FocusFirstTabStop();
     void ResetSystemMenu();
     void ApplyColours();
+    void ConnectClicks(const toolkit::ControlTemplate& control, QWidget* widget);
     void RebuildMenuBar();
 
     UINT m_nIDTemplate;

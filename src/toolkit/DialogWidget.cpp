@@ -70,8 +70,28 @@ bool DialogWidget::EnterPressed() {
     return true;
 }
 
+bool DialogWidget::WindowKey(const QKeyEvent& event) {
+    if ((event.modifiers() & Qt::AltModifier) == 0) return false;
+    if (event.key() == Qt::Key_Space) {
+        m_owner.SendMessage(WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return true;
+    }
+    if (event.key() == Qt::Key_F4) {
+        m_owner.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
+        return true;
+    }
+    return false;
+}
+
+bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && WindowKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
-    const bool alt = event->modifiers() & Qt::AltModifier;
+    if (WindowKey(*event)) return;
     switch (event->key()) {
         case Qt::Key_Escape:
             m_owner.SendMessage(WM_COMMAND, IDCANCEL);
@@ -80,18 +100,6 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Enter:
             EnterPressed();
             return;
-        case Qt::Key_Space:
-            if (alt) {
-                m_owner.SendMessage(WM_SYSCOMMAND, SC_KEYMENU, ' ');
-                return;
-            }
-            break;
-        case Qt::Key_F4:
-            if (alt) {
-                m_owner.SendMessage(WM_SYSCOMMAND, SC_CLOSE);
-                return;
-            }
-            break;
         default:
             break;
     }

@@ -21,6 +21,9 @@ public:
 
     void accept() override;
     void reject() override;
+    // Alt+Space and Alt+F4 belong to the window, whichever control has the
+    // focus (a focused button would take Alt+Space as a press).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -29,6 +32,7 @@ protected:
 private:
     void Layout();
     bool EnterPressed();
+    bool WindowKey(const QKeyEvent& event);
 
     CDialog& m_owner;
     QWidget* m_client;

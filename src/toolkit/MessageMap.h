@@ -41,6 +41,8 @@ struct MessageMap {
     const MessageMapEntry* entries;
 };
 
+inline const MessageMapEntry kMessageMapEnd{0, 0, 0, Handler{}};
+
 template <class T>
 MessageMapEntry MakeEntry(UINT message, UINT code, UINT id, void (T::*fn)()) {
     return {message, code, id, static_cast<PlainHandler>(fn)};
@@ -75,15 +77,13 @@ protected:                                                   \
         using ThisClass [[maybe_unused]] = theClass;                                             \
         using TheBaseClass = baseClass;                                                          \
         static const ::toolkit::MessageMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                               \
-    {                                                                                   \
-        0, 0, 0, ::toolkit::Handler {}                                                  \
-    }                                                                                   \
-    }                                                                                   \
-    ;                                                                                   \
-    static const ::toolkit::MessageMap map{TheBaseClass::GetThisMessageMap(), entries}; \
-    return &map;                                                                        \
+// clang-format off
+#define END_MESSAGE_MAP()                                                             \
+        ::toolkit::kMessageMapEnd};                                                   \
+        static const ::toolkit::MessageMap map{TheBaseClass::GetThisMessageMap(), entries}; \
+        return &map;                                                                  \
     }
+// clang-format on
 
 #define ON_BN_CLICKED(id, fn) ::toolkit::MakeEntry(WM_COMMAND, BN_CLICKED, (id), fn),
 #define ON_COMMAND(id, fn) ::toolkit::MakeEntry(WM_COMMAND, BN_CLICKED, (id), fn),

@@ -1,0 +1,107 @@
+#include "pipeline/PrograssDlg.h"
+
+#include <utility>
+
+#include "toolkit/UiThread.h"
+#include "ui/TipsDlg.h"
+
+namespace {
+
+// <appdir>: the program's own path cut before its last backslash.
+std::string ProgramFolder() {
+    char szPath[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    std::string path = szPath;
+    const auto cut = path.rfind('\\');
+    return cut == std::string::npos ? path : path.substr(0, cut);
+}
+
+}  // namespace
+
+PrograssDlg::PrograssDlg(CWnd* pParent, std::string appDir, pipeline::JobPauses pauses)
+    : CDialog(IDD_PROGRESS, pParent),
+      m_bSucceeded(0),
+      m_nDirCount(0),
+      m_nPos(0),
+      m_nRange(0),
+      m_DeviceInfo{} {
+    if (appDir.empty()) appDir = ProgramFolder();
+    pipeline::JobSink& sink = *this;
+    m_job = std::make_unique<pipeline::UpgradeJob>(sink, std::move(appDir), pauses);
+    m_strTempDir = m_job->TempDir();
+}
+
+// The job joins its worker, which has returned or is returning: its close
+// request was handled before the modal run ended.
+PrograssDlg::~PrograssDlg() = default;
+
+void PrograssDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PROGRESS, m_ctrlProgress);
+}
+
+BEGIN_MESSAGE_MAP(PrograssDlg, CDialog)
+ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+BOOL PrograssDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_job->m_strFilePath = m_strFilePath;
+    m_job->m_strDrive = m_strDrive;
+    const bool started = m_job->Initialise();
+    TakeJobState();
+    if (!started) {
+        // "错误的升级文件！" or an unreadable package was shown; no worker runs.
+        EndDialog(0);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void PrograssDlg::TakeJobState() {
+    m_strFilePath = m_job->m_strFilePath;
+    m_nRange = m_job->Range();
+    m_nPos = m_job->Pos();
+    m_nDirCount = m_job->DirCount();
+    m_DeviceInfo = m_job->Info();
+    m_bSucceeded = m_job->Succeeded() ? 1 : 0;
+}
+
+void PrograssDlg::OnClose() {
+    if (!m_job->OnClose()) return;
+    TakeJobState();
+    CDialog::OnClose();
+}
+
+void PrograssDlg::OnOK() {
+    if (pipeline::UpgradeJob::IsFinished()) CDialog::OnOK();
+}
+
+void PrograssDlg::OnCancel() {
+    if (pipeline::UpgradeJob::IsFinished()) CDialog::OnCancel();
+}
+
+void PrograssDlg::SetRange(int lower, int upper) {
+    // The full 32-bit range: a package may count more than 16383 entries.
+    m_ctrlProgress.SetRange32(lower, upper);
+}
+
+void PrograssDlg::SetPos(int pos) { m_ctrlProgress.SetPos(pos); }
+
+void PrograssDlg::ShowMessage(const std::string& text, const std::string& caption,
+                              unsigned int type) {
+    if (caption.empty()) {
+        AfxMessageBox(text.c_str(), type);
+    } else {
+        MessageBox(text.c_str(), caption.c_str(), type);
+    }
+}
+
+void PrograssDlg::Prompt(const std::string& text) {
+    toolkit::RunOnUiThread([&text] {
+        TipsDlg dlg(text);
+        dlg.DoModal();
+    });
+}
+
+void PrograssDlg::RequestClose() { SendMessage(WM_CLOSE); }

@@ -1,0 +1,56 @@
+// The progress window: template 131, a bar and one upgrade job. The main
+// window sets m_strFilePath and m_strDrive, runs it modally and reads
+// m_bSucceeded afterwards; the modal result carries nothing.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "encoder/DeviceInfo.h"
+#include "pipeline/JobSink.h"
+#include "pipeline/UpgradeJob.h"
+#include "toolkit/Toolkit.h"
+
+class PrograssDlg : public CDialog, private pipeline::JobSink {
+public:
+    // Prepares the staging folder <appDir>\Temp. appDir defaults to the
+    // program's folder; tests give a folder of their own and short pauses.
+    explicit PrograssDlg(CWnd* pParent = nullptr, std::string appDir = {},
+                         pipeline::JobPauses pauses = {});
+    ~PrograssDlg() override;
+
+    CProgressCtrl m_ctrlProgress;
+    CString m_strFilePath;  // the package; from initialisation on, <appdir>\TEMP.TMP
+    CString m_strTempDir;   // <appdir>\Temp
+    BYTE m_bSucceeded;      // 1 once the finished job has closed the window
+    CString m_strDrive;     // the drive root, destination of every copy
+    int m_nDirCount;
+    int m_nPos;
+    int m_nRange;
+    DeviceInfo m_DeviceInfo;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    // The close gate: refused while the job runs.
+    void OnClose();
+    // Enter and Escape end the window only when no job runs.
+    void OnOK() override;
+    void OnCancel() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // What the job asks of the window; the worker's calls wait for the
+    // user-interface thread (CProgressCtrl, message boxes, SendMessage).
+    void SetRange(int lower, int upper) override;
+    void SetPos(int pos) override;
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     unsigned int type) override;
+    void Prompt(const std::string& text) override;
+    void RequestClose() override;
+
+    void TakeJobState();
+
+    std::unique_ptr<pipeline::UpgradeJob> m_job;
+};
