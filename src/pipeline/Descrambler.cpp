@@ -18,39 +18,47 @@ constexpr unsigned kBlocksPerRead = 256;
 
 using KeyBlock = std::array<std::uint8_t, kBlockSize>;
 
-constexpr unsigned kWordsPerBlock = kBlockSize / 8;
-using KeyWords = std::array<std::uint64_t, kWordsPerBlock>;
+// A block as 16 lanes of 16 bytes, for the compiler's vector extension.
+constexpr unsigned kLane = 16;
+constexpr unsigned kLanesPerBlock = kBlockSize / kLane;
+using Lane = std::uint8_t __attribute__((vector_size(kLane)));
+using KeyLanes = std::array<Lane, kLanesPerBlock>;
 
-std::uint64_t LoadWord(const std::uint8_t* bytes) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
+Lane LoadLane(const std::uint8_t* bytes) {
+    Lane lane;
+    std::memcpy(&lane, bytes, sizeof lane);
+    return lane;
 }
 
-void StoreWord(std::uint8_t* bytes, std::uint64_t word) { std::memcpy(bytes, &word, sizeof word); }
+void StoreLane(std::uint8_t* bytes, Lane lane) { std::memcpy(bytes, &lane, sizeof lane); }
 
-KeyWords ToWords(const KeyBlock& key) {
-    KeyWords words{};
-    for (unsigned w = 0; w < kWordsPerBlock; ++w) words[w] = LoadWord(key.data() + 8 * w);
-    return words;
+Lane Reversed(Lane v) {
+    return __builtin_shufflevector(v, v, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+}
+
+KeyLanes ToLanes(const KeyBlock& key) {
+    KeyLanes lanes{};
+    for (unsigned l = 0; l < kLanesPerBlock; ++l) lanes[l] = LoadLane(key.data() + kLane * l);
+    return lanes;
 }
 
 // Output byte j is input byte 255 - j XOR K[j]: the pairwise exchange of the
-// block loop, done in place eight bytes at a time (reversing the bytes of a
-// word in memory is a byte swap of its value, whatever the machine's order).
-void DescrambleBlock(std::uint8_t* block, const KeyWords& key) {
-    for (unsigned w = 0; w < kWordsPerBlock / 2; ++w) {
-        const unsigned mirror = kWordsPerBlock - 1 - w;
-        const std::uint64_t front = LoadWord(block + 8 * w);
-        const std::uint64_t back = LoadWord(block + 8 * mirror);
-        StoreWord(block + 8 * w, __builtin_bswap64(back) ^ key[w]);
-        StoreWord(block + 8 * mirror, __builtin_bswap64(front) ^ key[mirror]);
+// block loop, done in place sixteen bytes at a time. A byte shuffle (SSSE3)
+// makes this a small part of the run time; other machines take the plain path.
+__attribute__((target_clones("ssse3", "default"))) void DescrambleBlock(std::uint8_t* block,
+                                                                        const KeyLanes& key) {
+    for (unsigned l = 0; l < kLanesPerBlock / 2; ++l) {
+        const unsigned mirror = kLanesPerBlock - 1 - l;
+        const Lane front = LoadLane(block + kLane * l);
+        const Lane back = LoadLane(block + kLane * mirror);
+        StoreLane(block + kLane * l, Reversed(back) ^ key[l]);
+        StoreLane(block + kLane * mirror, Reversed(front) ^ key[mirror]);
     }
 }
 
 // Full blocks are descrambled; a short read is the end, and its bytes past the
 // last full block are the plain tail.
-void DescrambleBody(CFile& package, CFile& scratch, const KeyWords& key) {
+void DescrambleBody(CFile& package, CFile& scratch, const KeyLanes& key) {
     std::vector<std::uint8_t> buffer(kBlockSize * kBlocksPerRead);
     const auto capacity = static_cast<unsigned>(buffer.size());
     unsigned count;
@@ -86,7 +94,7 @@ void DescramblePackage(const std::string& packagePath, const std::string& scratc
     // A package too short for a whole key leaves the rest of the key zero.
     KeyBlock key{};
     package.Read(key.data(), kBlockSize);
-    DescrambleBody(package, scratch, ToWords(key));
+    DescrambleBody(package, scratch, ToLanes(key));
     package.Close();
     scratch.Close();
     info = DeviceInfoFromKey(key);
