@@ -82,6 +82,11 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool CodesetIsUtf8() { return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0; }
 
 }  // namespace
@@ -131,13 +136,16 @@ std::optional<std::string> SurrogateNameToUtf8(const std::wstring& wide) {
 }
 
 std::string LandingName(const std::string& narrowName, const std::wstring& wideName,
-                        unsigned hostOs, bool& converted) {
+                        unsigned hostOs, NameForm form, bool& converted) {
     converted = false;
     if (auto joined = SurrogateNameToUtf8(wideName)) {
         converted = true;
         return *joined;
     }
-    if (!IsWindowsHost(hostOs) || IsValidUtf8(narrowName)) return narrowName;
+    const bool codePage = form == NameForm::CodePage
+                              ? !IsAscii(narrowName)
+                              : form == NameForm::Unknown && !IsValidUtf8(narrowName);
+    if (!IsWindowsHost(hostOs) || !codePage) return narrowName;
     // A GBK trail byte may be 0x5C, which the library took for a folder
     // separator; Windows names hold no `/`, so every `/` was a 0x5C byte.
     std::string raw = narrowName;

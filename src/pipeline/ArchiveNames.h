@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "pipeline/Rar4Names.h"
+
 namespace pipeline {
 
 // The library reports narrow names in the current locale and leaves names it
@@ -27,12 +29,13 @@ std::optional<std::string> SurrogateNameToUtf8(const std::wstring& wide);
 // The name an entry lands under; `converted` says it differs from the name
 // the library would use. Packages made on Chinese Windows may store names in
 // code page 936 without a Unicode copy; the library then hands back the raw
-// bytes (with `\` already turned into `/`): such names from a Windows host
-// are converted. Names with characters outside the basic plane come back
-// empty from the library and are taken from the wide copy. Every other name
-// is kept.
+// bytes (with `\` already turned into `/`). Such names from a Windows host
+// are converted: those whose header says so (`form`), and, where the header
+// was not read, those that are not valid UTF-8. Names with characters outside
+// the basic plane come back empty from the library and are taken from the
+// wide copy. Every other name is kept.
 std::string LandingName(const std::string& narrowName, const std::wstring& wideName,
-                        unsigned hostOs, bool& converted);
+                        unsigned hostOs, NameForm form, bool& converted);
 
 // The .EPT rule: the last four characters, upper-cased, are ".EPT".
 bool HasEptSuffix(const std::string& path);

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "encoder/Encrypt.h"
 #include "pipeline/ArchiveEnd.h"
 #include "pipeline/ArchiveNames.h"
+#include "pipeline/Rar4Names.h"
 #include "pipeline/RarArchive.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Path.h"
@@ -57,10 +59,11 @@ int UpgradeJob::GetFileCount(const std::string& archivePath, int mode) {
 
 // Entries whose name had to be converted are written under the converted
 // name, which the library would not sanitise: it is reduced here first.
-int UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, int operation,
-                             std::string& landedName) {
+int UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form,
+                             int operation, std::string& landedName) {
     bool converted = false;
-    landedName = ContainedPath(LandingName(entry.name, entry.wideName, entry.hostOs, converted));
+    landedName =
+        ContainedPath(LandingName(entry.name, entry.wideName, entry.hostOs, form, converted));
     if (!converted || operation != rar::kExtract) {
         return archive.Process(operation, Native(m_strTempDir));
     }
@@ -75,6 +78,8 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_nPos = 0;
     RarArchive archive(Native(archivePath));
     if (!archive.IsOpen()) return PassEnd::NotOpened;
+    const std::vector<NameForm> forms = Rar4NameForms(Native(archivePath));
+    std::size_t index = 0;
     const int operation = mode == 0 ? rar::kExtract : rar::kTest;
     RarEntry entry;
     std::string landedName;
@@ -82,7 +87,9 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     PassEnd end = PassEnd::Complete;
     while ((result = archive.ReadHeader(entry)) == rar::kSuccess) {
         if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
-        if (ProcessEntry(archive, entry, operation, landedName) != rar::kSuccess) {
+        const NameForm form = index < forms.size() ? forms[index] : NameForm::Unknown;
+        ++index;
+        if (ProcessEntry(archive, entry, form, operation, landedName) != rar::kSuccess) {
             end = PassEnd::Damaged;
             break;
         }

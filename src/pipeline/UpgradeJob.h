@@ -33,6 +33,7 @@
 
 #include "encoder/DeviceInfo.h"
 #include "pipeline/JobSink.h"
+#include "pipeline/Rar4Names.h"
 
 // The job-finished flag of the progress window: 1 at program start, 0 while a
 // job's worker runs. The close request is refused while it is 0.
@@ -119,7 +120,7 @@ private:
     bool Descramble();
     void StepProgress();
     void FullBar();
-    int ProcessEntry(RarArchive& archive, const RarEntry& entry, int operation,
+    int ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form, int operation,
                      std::string& landedName);
     void EncodeEntry(const std::string& fullPath);
     void ReplaceLinks();

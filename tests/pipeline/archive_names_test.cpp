@@ -9,24 +9,41 @@ namespace {
 using pipeline::ContainedPath;
 using pipeline::LandingName;
 
-TEST(ArchiveNames, OnlyInvalidUtf8FromWindowsHostsIsTakenForGbk) {
+constexpr auto kUnknown = pipeline::NameForm::Unknown;
+constexpr auto kCodePage = pipeline::NameForm::CodePage;
+constexpr auto kUnicode = pipeline::NameForm::Unicode;
+
+TEST(ArchiveNames, CodePageNamesFromWindowsHostsAreTakenForGbk) {
     bool converted = false;
-    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6/a.EPT", L"", 2, converted), "升级/a.EPT");
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6/a.EPT", L"", 2, kUnknown, converted), "升级/a.EPT");
     EXPECT_TRUE(converted);
-    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 0, converted), "升级");  // MS-DOS host
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 0, kCodePage, converted), "升级");  // MS-DOS
     // The same bytes from a Unix host are left to the library.
-    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 3, converted), "\xc9\xfd\xbc\xb6");
+    EXPECT_EQ(LandingName("\xc9\xfd\xbc\xb6", L"", 3, kUnknown, converted), "\xc9\xfd\xbc\xb6");
     EXPECT_FALSE(converted);
-    EXPECT_EQ(LandingName("升级/固件.EPT", L"升级/固件.EPT", 2, converted), "升级/固件.EPT");
+    EXPECT_EQ(LandingName("升级/固件.EPT", L"升级/固件.EPT", 2, kUnicode, converted),
+              "升级/固件.EPT");
     EXPECT_FALSE(converted);
     // Bytes that are not GBK either stay as they came.
-    EXPECT_EQ(LandingName("\xff\xff", L"", 2, converted), "\xff\xff");
+    EXPECT_EQ(LandingName("\xff\xff", L"", 2, kUnknown, converted), "\xff\xff");
+    EXPECT_FALSE(converted);
+}
+
+// "说" is 0xCB 0xB5 in code page 936, which is also valid UTF-8 (U+02F5):
+// only the header can tell.
+TEST(ArchiveNames, GbkThatReadsAsUtf8IsConvertedWhereTheHeaderSaysCodePage) {
+    bool converted = false;
+    EXPECT_EQ(LandingName("\xcb\xb5.TXT", L"", 2, kCodePage, converted), "说.TXT");
+    EXPECT_TRUE(converted);
+    EXPECT_EQ(LandingName("\xcb\xb5.TXT", L"", 2, kUnknown, converted), "\xcb\xb5.TXT");
+    EXPECT_FALSE(converted);
+    EXPECT_EQ(LandingName("plain.TXT", L"", 2, kCodePage, converted), "plain.TXT");
     EXPECT_FALSE(converted);
 }
 
 TEST(ArchiveNames, SurrogatePairsBecomeCharactersOutsideTheBasicPlane) {
     bool converted = false;
-    EXPECT_EQ(LandingName("", L"\xd835\xdc00.txt", 2, converted), "𝐀.txt");
+    EXPECT_EQ(LandingName("", L"\xd835\xdc00.txt", 2, kUnicode, converted), "𝐀.txt");
     EXPECT_TRUE(converted);
     EXPECT_FALSE(pipeline::SurrogateNameToUtf8(L"\xd835.txt"));  // a lone half
     EXPECT_FALSE(pipeline::SurrogateNameToUtf8(L"plain.txt"));

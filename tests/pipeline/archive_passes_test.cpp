@@ -164,6 +164,15 @@ TEST(ExtractFiles, GbkNamesFromWindowsLandWithTheirCharacters) {
     EXPECT_EQ(p.job.Pos(), 3);
 }
 
+// 0xCB 0xB5 ("说") also reads as UTF-8; the header's missing Unicode copy
+// says it is code page 936.
+TEST(ExtractFiles, GbkNameThatReadsAsUtf8LandsAsGbk) {
+    Passes p;
+    const auto path = p.Archive(Rar4Writer().File("\xcb\xb5.TXT", "x").WithoutEnd().Bytes());
+    EXPECT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
+    EXPECT_EQ(ReadFile(p.Staging() / "说.TXT"), "x");
+}
+
 TEST(ExtractFiles, GbkTrailByte5CIsNoFolderSeparator) {
     Passes p;
     // U+4E57 is 0x81 0x5C in code page 936: its second byte is a backslash.
