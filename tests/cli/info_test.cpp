@@ -31,16 +31,17 @@ TEST(InfoCommand, JsonListsIdentityEntriesCountAndAcceptance) {
                                                  .Bytes()),
                                 "--json"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "{\"serial\":\"T512A0001234\",\"sd\":\"3D00A1B2\",\"version\":\"0207\","
-              "\"device_info\":\"0000000000000000000000000000000054353132413030303132333433443030"
-              "4131423230323037"
-              "00000000\",\"entries\":["
-              "{\"name\":\"PKG\",\"size\":0,\"attr\":16,\"counted\":false,\"encoded\":false},"
-              "{\"name\":\"PKG/A.ept\",\"size\":3,\"attr\":32,\"counted\":true,\"encoded\":true},"
-              "{\"name\":\"PKG/B.EPT\",\"size\":1,\"attr\":33,\"counted\":false,\"encoded\":false},"
-              "{\"name\":\"PKG/说明.TXT\",\"size\":2,\"attr\":32,\"counted\":true,\"encoded\":false}"
-              "],\"count\":2,\"accepted\":true}\n");
+    EXPECT_EQ(
+        result.out,
+        "{\"serial\":\"T512A0001234\",\"sd\":\"3D00A1B2\",\"version\":\"0207\","
+        "\"device_info\":\"0000000000000000000000000000000054353132413030303132333433443030"
+        "4131423230323037"
+        "00000000\",\"entries\":["
+        "{\"name\":\"PKG\",\"size\":0,\"attr\":16,\"counted\":false,\"encoded\":false},"
+        "{\"name\":\"PKG/A.ept\",\"size\":3,\"attr\":32,\"counted\":true,\"encoded\":true},"
+        "{\"name\":\"PKG/B.EPT\",\"size\":1,\"attr\":33,\"counted\":false,\"encoded\":false},"
+        "{\"name\":\"PKG/说明.TXT\",\"size\":2,\"attr\":32,\"counted\":true,\"encoded\":false}"
+        "],\"count\":2,\"accepted\":true}\n");
 }
 
 TEST(InfoCommand, RejectedPackageSaysSoAndExitsOne) {
