@@ -14,8 +14,9 @@ inline QApplication& GuiApp() {
     static int argc = 1;
     static char name[] = "ostrel_gui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing it down after Qt's own statics at exit crashes.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace testsupport
