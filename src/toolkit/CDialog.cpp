@@ -68,7 +68,9 @@ void CDialog::Create() {
     m_pWindow->setFont(font);
     const auto units = toolkit::FontBaseUnits(font);
 
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    // A window shown in the task bar is a top-level window, not a dialog.
+    Qt::WindowFlags flags = (tpl.exStyle & WS_EX_APPWINDOW) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (tpl.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     m_pWindow->setWindowFlags(flags);
     m_pWindow->setWindowTitle(
