@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -31,17 +32,32 @@ class ModalHook::Agent : public QObject {
 public:
     explicit Agent(QObject* parent) : QObject(parent) { setObjectName(kAgentName); }
 
-    void Answer(QDialog& dialog, CDialog* owner) {
+    // Each window takes the next answer when it opens, so that answers match
+    // windows in the order they opened even when a window ends by itself
+    // before its answer ran (its answer is then dropped).
+    void Open(QDialog& dialog, CDialog* owner) {
+        QPointer<QDialog> guard(&dialog);
         if (m_answers.empty()) {
             ++m_unanswered;
-            dialog.done(IDCANCEL);
+            Later(dialog, [guard] {
+                if (guard) guard->done(IDCANCEL);
+            });
             return;
         }
-        auto answer = std::move(m_answers.front());
-        m_answers.pop_front();
         ++m_answered;
-        ModalWindow window(dialog, owner);
-        answer(window);
+        Later(dialog, [guard, owner, answer = std::move(m_answers.front())] {
+            if (!guard) return;
+            ModalWindow window(*guard, owner);
+            answer(window);
+        });
+        m_answers.pop_front();
+    }
+
+    // From a timer, not a posted event: an answer that waits (nested event
+    // loop) must still see requests a worker queued before it.
+    template <typename F>
+    static void Later(QDialog& dialog, F fn) {
+        QTimer::singleShot(1, Qt::PreciseTimer, &dialog, std::move(fn));
     }
 
     std::deque<ModalHook::Answer> m_answers;
@@ -65,12 +81,7 @@ int ModalHook::Pending() const { return static_cast<int>(m_agent->m_answers.size
 int ExecModal(QDialog& dialog, CDialog* owner) {
     auto* app = QCoreApplication::instance();
     auto* agent = app ? app->findChild<QObject*>(kAgentName, Qt::FindDirectChildrenOnly) : nullptr;
-    if (auto* hook = dynamic_cast<ModalHook::Agent*>(agent)) {
-        QPointer<QDialog> guard(&dialog);
-        QTimer::singleShot(0, &dialog, [hook, guard, owner] {
-            if (guard) hook->Answer(*guard, owner);
-        });
-    }
+    if (auto* hook = dynamic_cast<ModalHook::Agent*>(agent)) hook->Open(dialog, owner);
     return dialog.exec();
 }
 
@@ -135,6 +146,16 @@ void ModalWindow::Key(int key, int modifiers) {
     QPointer<QWidget> guard(target);
     QCoreApplication::sendEvent(target, &press);
     if (guard) QCoreApplication::sendEvent(target, &release);
+}
+
+bool ModalWindow::WaitFor(const std::function<bool()>& ready, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!ready()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
 }
 
 void ModalWindow::Escape() { Key(Qt::Key_Escape, Qt::NoModifier); }

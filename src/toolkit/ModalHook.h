@@ -5,9 +5,12 @@
 //   hook.Then([](toolkit::ModalWindow& w) { w.Click(1010); });
 //   dlg.DoModal();
 //
-// A window that opens with no answer queued is ended at once (as Cancel) and
-// counted in Unanswered(), so a forgotten answer fails a test instead of
-// hanging it. Lives on the user-interface thread, after the application.
+// Each window takes the next answer as it opens (one that ends by itself
+// before its answer ran drops it). A window that opens with no answer queued
+// is ended (as Cancel) and counted in Unanswered(), so a forgotten answer
+// fails a test instead of hanging it. An answer that must wait for a worker
+// uses ModalWindow::WaitFor. Lives on the user-interface thread, after the
+// application.
 #pragma once
 
 #include <deque>
@@ -57,6 +60,10 @@ public:
     void MenuCommand(UINT command);
     // File dialogs: accept with this native path, or cancel.
     void ChooseFile(const std::string& nativePath);
+
+    // Runs the event loop until `ready` holds (true) or the time is up
+    // (false), serving the requests of worker threads meanwhile.
+    static bool WaitFor(const std::function<bool()>& ready, int timeoutMs = 10000);
 
     // Saves the window with a drawn title bar (caption and close box) as PNG.
     bool Grab(const std::string& pngPath) const;

@@ -215,6 +215,18 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
     EXPECT_FALSE(fs::exists(app / "Temp"));
 }
 
+TEST_F(PrograssDlgTest, AnAnswerMayWaitForTheJobInsideTheModalLoop) {
+    Package(Rar4Writer().Folder("PKG").File("PKG\\A.TXT", "a").File("PKG\\B.TXT", "b").Bytes());
+    auto dlg = Window({300ms, 0ms});
+    bool extracted = false;
+    hook.Then([&](toolkit::ModalWindow& w) {
+        extracted = w.WaitFor([&] { return dlg->m_shown.size() >= 3; });
+    });
+    dlg->DoModal();
+    EXPECT_TRUE(extracted);
+    EXPECT_EQ(dlg->m_bSucceeded, 1);
+}
+
 // The window mid-job, as a picture: into OSTREL_PICTURES_DIR when set
 // (docs/images), else into the test's temporary folder.
 TEST_F(PrograssDlgTest, PictureMidJob) {
