@@ -45,8 +45,15 @@ KeyLanes ToLanes(const KeyBlock& key) {
 // Output byte j is input byte 255 - j XOR K[j]: the pairwise exchange of the
 // block loop, done in place sixteen bytes at a time. A byte shuffle (SSSE3)
 // makes this a small part of the run time; other machines take the plain path.
-__attribute__((target_clones("ssse3", "default"))) void DescrambleBlock(std::uint8_t* block,
-                                                                        const KeyLanes& key) {
+// ThreadSanitizer cannot run the clones' resolver before main, so its builds
+// take the plain path.
+#if defined(__SANITIZE_THREAD__)
+#define OSTREL_BLOCK_CLONES
+#else
+#define OSTREL_BLOCK_CLONES __attribute__((target_clones("ssse3", "default")))
+#endif
+
+OSTREL_BLOCK_CLONES void DescrambleBlock(std::uint8_t* block, const KeyLanes& key) {
     for (unsigned l = 0; l < kLanesPerBlock / 2; ++l) {
         const unsigned mirror = kLanesPerBlock - 1 - l;
         const Lane front = LoadLane(block + kLane * l);
