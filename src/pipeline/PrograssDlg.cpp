@@ -49,12 +49,17 @@ BOOL PrograssDlg::OnInitDialog() {
     m_job->m_strFilePath = m_strFilePath;
     m_job->m_strDrive = m_strDrive;
     const bool started = m_job->Initialise();
-    TakeJobState();
     if (!started) {
+        TakeJobState();
         // "错误的升级文件！" or an unreadable package was shown; no worker runs.
         EndDialog(0);
         return FALSE;
     }
+    // The worker runs from here on: only what it never writes is read now,
+    // the rest once its close request has arrived.
+    m_strFilePath = m_job->m_strFilePath;
+    m_nRange = m_job->Range();
+    m_DeviceInfo = m_job->Info();
     return TRUE;
 }
 
