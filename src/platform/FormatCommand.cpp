@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/ChildProcess.h"
+#include "platform/FormatLauncher.h"
 #include "platform/Path.h"
 
 namespace platform {
@@ -24,14 +25,6 @@ std::string Upper(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
-}
-
-// As ShellExecuteA tells them: by the file name, with or without a folder or
-// an extension.
-bool IsInterpreter(std::string_view program) {
-    auto cut = program.find_last_of("\\/");
-    std::string name = Upper(cut == std::string_view::npos ? program : program.substr(cut + 1));
-    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
 }
 
 std::size_t SkipBlanks(const std::string& text, std::size_t pos) {
@@ -98,9 +91,16 @@ std::filesystem::path FindHelper(const std::filesystem::path& programDir) {
 
 }  // namespace
 
+bool IsCommandInterpreter(std::string_view program) {
+    const auto cut = program.find_last_of("\\/");
+    const std::string name =
+        Upper(cut == std::string_view::npos ? program : program.substr(cut + 1));
+    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
+}
+
 std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
                                                 std::string_view parameters) {
-    if (!IsInterpreter(program)) return std::nullopt;
+    if (!IsCommandInterpreter(program)) return std::nullopt;
     std::string text = Upper(parameters);
     std::size_t pos = SkipBlanks(text, 0);
     if (text.compare(pos, 2, "/C") != 0) return std::nullopt;
@@ -169,7 +169,7 @@ FormatOutcome CarryOutFormatCommand(std::string_view program, std::string_view p
 
 HINSTANCE ShellExecuteAndWait(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                               LPCSTR lpDirectory, int nShowCmd, BOOL* succeeded) {
-    if (lpFile && IsInterpreter(lpFile)) {
+    if (lpFile && IsCommandInterpreter(lpFile)) {
         auto outcome = CarryOutFormatCommand(lpFile, lpParameters ? lpParameters : "");
         if (succeeded) *succeeded = outcome.formatted ? TRUE : FALSE;
         return outcome.launch;

@@ -13,4 +13,8 @@ namespace platform {
 
 HINSTANCE RunFormatCommand(std::string_view program, std::string_view parameters);
 
+// True for the command interpreters as ShellExecuteA knows them: by the file
+// name, with or without a folder or an extension ("CMD.EXE", "command").
+bool IsCommandInterpreter(std::string_view program);
+
 }  // namespace platform

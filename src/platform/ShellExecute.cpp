@@ -2,6 +2,7 @@
 // (xdg-open), started detached; command-interpreter command lines go to the
 // format launcher.
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,18 +27,6 @@ constexpr HINSTANCE kOutOfMemory = 0;
 constexpr HINSTANCE kFileNotFound = 2;
 constexpr HINSTANCE kPathNotFound = 3;
 constexpr HINSTANCE kNoAssociation = 31;
-
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
-}
-
-bool IsInterpreter(std::string_view file) {
-    const auto cut = file.find_last_of("\\/");
-    const std::string name = Upper(cut == file.npos ? file : file.substr(cut + 1));
-    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
-}
 
 // "https://...", "mailto:..."; a one-letter scheme is a drive.
 bool IsAddress(std::string_view file) {
@@ -126,10 +115,10 @@ HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR
                         LPCSTR lpDirectory, int /*nShowCmd*/) {
     if (lpFile == nullptr || *lpFile == '\0') return kFileNotFound;
     const std::string_view file = lpFile;
-    if (IsInterpreter(file))
+    if (platform::IsCommandInterpreter(file))
         return platform::RunFormatCommand(file, lpParameters ? lpParameters : "");
     // xdg-open knows only how to open.
-    if (lpOperation != nullptr && Upper(lpOperation) != "OPEN") return kNoAssociation;
+    if (lpOperation != nullptr && strcasecmp(lpOperation, "open") != 0) return kNoAssociation;
     if (IsAddress(file)) return OpenWithHandler(std::string(file));
     const auto native = DocumentPath(file, lpDirectory);
     if (!native) return kPathNotFound;
