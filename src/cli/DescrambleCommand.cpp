@@ -16,43 +16,12 @@ namespace {
 
 constexpr const char* kUsage = "usage: ostrel-cli descramble PACKAGE OUT [--json]\n";
 
-void PrintIdentity(const DeviceInfo& info, bool json) {
-    const std::string hex = ToHex(info);
-    if (json) {
-        JsonObject object;
-        object.Add("serial", deviceinfo::Serial(info))
-            .Add("sd", deviceinfo::Sd(info))
-            .Add("version", deviceinfo::Version(info))
-            .Add("device_info", hex);
-        std::printf("%s\n", object.str().c_str());
-        return;
-    }
-    std::printf("serial:      %s\n", PrintableText(deviceinfo::Serial(info)).c_str());
-    std::printf("sd:          %s\n", PrintableText(deviceinfo::Sd(info)).c_str());
-    std::printf("version:     %s\n", PrintableText(deviceinfo::Version(info)).c_str());
-    std::printf("device_info: %s\n", hex.c_str());
-}
-
 }  // namespace
 
 int RunDescramble(Args args) {
-    bool json = false;
-    std::vector<std::string> paths;
-    for (const auto& word : args) {
-        if (word == "--json") {
-            json = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            std::fprintf(stderr, "ostrel-cli descramble: unknown option '%s'\n%s", word.c_str(),
-                         kUsage);
-            return 2;
-        } else {
-            paths.push_back(word);
-        }
-    }
-    if (paths.size() != 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    const auto words = ParsePathsAndJson("descramble", args, 2, kUsage);
+    if (!words) return 2;
+    const auto& paths = words->paths;
     DeviceInfo info{};
     try {
         DescramblePackage(paths[0], paths[1], info);
@@ -60,7 +29,11 @@ int RunDescramble(Args args) {
         std::fprintf(stderr, "ostrel-cli descramble: %s\n", error.what());
         return 1;
     }
-    PrintIdentity(info, json);
+    if (words->json) {
+        std::printf("%s\n", IdentityJson(info).str().c_str());
+    } else {
+        PrintIdentity(info);
+    }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

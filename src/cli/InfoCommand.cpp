@@ -41,22 +41,15 @@ std::string EntriesJson(const pipeline::ArchiveListing& listing) {
 }
 
 void PrintJson(const DeviceInfo& info, const pipeline::ArchiveListing& listing) {
-    JsonObject object;
-    object.Add("serial", deviceinfo::Serial(info))
-        .Add("sd", deviceinfo::Sd(info))
-        .Add("version", deviceinfo::Version(info))
-        .Add("device_info", ToHex(info))
-        .AddJson("entries", EntriesJson(listing))
+    JsonObject object = IdentityJson(info);
+    object.AddJson("entries", EntriesJson(listing))
         .AddNumber("count", listing.count)
         .AddBool("accepted", listing.count > 0);
     std::printf("%s\n", object.str().c_str());
 }
 
 void PrintText(const DeviceInfo& info, const pipeline::ArchiveListing& listing) {
-    std::printf("serial:      %s\n", PrintableText(deviceinfo::Serial(info)).c_str());
-    std::printf("sd:          %s\n", PrintableText(deviceinfo::Sd(info)).c_str());
-    std::printf("version:     %s\n", PrintableText(deviceinfo::Version(info)).c_str());
-    std::printf("device_info: %s\n", ToHex(info).c_str());
+    PrintIdentity(info);
     std::printf("entries:\n  %-7s %-7s %12s  %-6s  %s\n", "counted", "encoded", "size", "attr",
                 "name");
     for (const auto& entry : listing.entries) {
@@ -74,22 +67,10 @@ void PrintText(const DeviceInfo& info, const pipeline::ArchiveListing& listing) 
 // Exit status 0 when the package would be accepted, 1 when it would be
 // rejected or cannot be read, 2 for bad usage.
 int RunInfo(Args args) {
-    bool json = false;
-    std::vector<std::string> paths;
-    for (const auto& word : args) {
-        if (word == "--json") {
-            json = true;
-        } else if (word.size() > 1 && word[0] == '-') {
-            std::fprintf(stderr, "ostrel-cli info: unknown option '%s'\n%s", word.c_str(), kUsage);
-            return 2;
-        } else {
-            paths.push_back(word);
-        }
-    }
-    if (paths.size() != 1) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    const auto words = ParsePathsAndJson("info", args, 1, kUsage);
+    if (!words) return 2;
+    const auto& paths = words->paths;
+    const bool json = words->json;
     ScratchFolder scratch;
     if (!scratch.Made()) {
         std::fprintf(stderr, "ostrel-cli info: %s\n", scratch.Error().c_str());

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include <cstdio>
+
 namespace cli {
 namespace {
 
@@ -170,6 +172,44 @@ JsonObject& JsonObject::AddJson(std::string_view key, std::string_view value) {
     m_members += ":";
     m_members.append(value);
     return *this;
+}
+
+JsonObject IdentityJson(const DeviceInfo& info) {
+    JsonObject object;
+    object.Add("serial", deviceinfo::Serial(info))
+        .Add("sd", deviceinfo::Sd(info))
+        .Add("version", deviceinfo::Version(info))
+        .Add("device_info", ToHex(info));
+    return object;
+}
+
+void PrintIdentity(const DeviceInfo& info) {
+    std::printf("serial:      %s\n", PrintableText(deviceinfo::Serial(info)).c_str());
+    std::printf("sd:          %s\n", PrintableText(deviceinfo::Sd(info)).c_str());
+    std::printf("version:     %s\n", PrintableText(deviceinfo::Version(info)).c_str());
+    std::printf("device_info: %s\n", ToHex(info).c_str());
+}
+
+std::optional<PathsAndJson> ParsePathsAndJson(std::string_view command,
+                                              std::span<const std::string> words, std::size_t paths,
+                                              const char* usage) {
+    PathsAndJson parsed;
+    for (const auto& word : words) {
+        if (word == "--json") {
+            parsed.json = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            std::fprintf(stderr, "ostrel-cli %.*s: unknown option '%s'\n%s",
+                         static_cast<int>(command.size()), command.data(), word.c_str(), usage);
+            return std::nullopt;
+        } else {
+            parsed.paths.push_back(word);
+        }
+    }
+    if (parsed.paths.size() != paths) {
+        std::fputs(usage, stderr);
+        return std::nullopt;
+    }
+    return parsed;
 }
 
 }  // namespace cli

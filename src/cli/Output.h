@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "encoder/DeviceInfo.h"
+
 namespace cli {
 
 // Upper-case hexadecimal, two digits per byte, no separators.
@@ -39,5 +41,20 @@ public:
 private:
     std::string m_members;
 };
+
+// The device identity of a package: as JSON members (serial, sd, version,
+// device_info) and as the text lines the commands print.
+JsonObject IdentityJson(const DeviceInfo& info);
+void PrintIdentity(const DeviceInfo& info);
+
+// The words of a command that takes only paths and --json: exactly `paths`
+// paths, or nothing after the usage was printed to standard error.
+struct PathsAndJson {
+    std::vector<std::string> paths;
+    bool json = false;
+};
+std::optional<PathsAndJson> ParsePathsAndJson(std::string_view command,
+                                              std::span<const std::string> words, std::size_t paths,
+                                              const char* usage);
 
 }  // namespace cli
