@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -53,6 +54,11 @@ protected:
                 {"打开", "", "file", Sample().string()}};
     }
 
+    static std::string Env(const char* name) {
+        const char* value = std::getenv(name);
+        return value ? value : "";
+    }
+
     void Launch(const std::vector<Step>& steps) {
         std::string script;
         for (const auto& s : steps)
@@ -65,11 +71,13 @@ protected:
             "OSTREL_DRIVER_SCRIPT=" + (m_dir / "script.txt").string(),
             "OSTREL_DRIVER_LOG=" + Log().string(),
             "OSTREL_DRIVES=E=" + Stick().string() + ":size=1G",
+            // In sanitizer builds the driver is loaded before the runtime.
+            "ASAN_OPTIONS=verify_asan_link_order=0:" + Env("ASAN_OPTIONS"),
         };
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("LD_PRELOAD=", 0) != 0 &&
-                entry.rfind("OSTREL_", 0) != 0) {
+                entry.rfind("OSTREL_", 0) != 0 && entry.rfind("ASAN_OPTIONS=", 0) != 0) {
                 env.push_back(entry);
             }
         }
