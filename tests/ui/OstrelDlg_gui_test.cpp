@@ -55,10 +55,17 @@ protected:
     fs::path Opened() const { return m_dir / "opened.txt"; }
     static fs::path Sample() { return fs::path(OSTREL_SOURCE_DIR) / "samples" / "T512-sample.rar"; }
 
-    // What the opener was asked to open, waiting for the detached start.
+    // What the opener was asked to open, waiting for the detached start to
+    // finish its line (the file exists as soon as the shell opens it).
     std::string WaitOpened() const {
-        static_cast<void>(QTest::qWaitFor([this] { return fs::exists(Opened()); }, 5000));
-        return fs::exists(Opened()) ? testsupport::ReadFile(Opened()) : std::string();
+        std::string opened;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                opened = fs::exists(Opened()) ? testsupport::ReadFile(Opened()) : std::string();
+                return !opened.empty() && opened.back() == '\n';
+            },
+            5000));
+        return opened;
     }
 
     // Queues the chooser's OK (first removable drive) or the file dialog's answer.
