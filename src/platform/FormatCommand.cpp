@@ -14,9 +14,6 @@ namespace platform {
 namespace {
 
 constexpr HINSTANCE kStarted = 33;
-constexpr HINSTANCE kFileNotFound = 2;
-constexpr HINSTANCE kPathNotFound = 3;
-constexpr HINSTANCE kAccessDenied = 5;
 // pkexec's answers when the user dismissed the dialog or was not authorised.
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
@@ -49,7 +46,7 @@ FormatOutcome OutcomeOfStatus(FormatStatus status) {
         case FormatStatus::Formatted:
             return {kStarted, true};
         case FormatStatus::MkfsMissing:
-            return {kFileNotFound, false};
+            return {ERROR_FILE_NOT_FOUND, false};
         case FormatStatus::Failed:
             return {kStarted, false};
     }
@@ -59,11 +56,11 @@ FormatOutcome OutcomeOfStatus(FormatStatus status) {
 FormatOutcome RunHelper(const FormatSetup& setup, const Drive& drive, bool fat32) {
     if (setup.helper.empty() || access(setup.helper.c_str(), X_OK) != 0) {
         std::fprintf(stderr, "ostrel: format helper %s is missing\n", setup.helper.c_str());
-        return {kFileNotFound, false};
+        return {ERROR_FILE_NOT_FOUND, false};
     }
     if (setup.pkexec.empty()) {
         std::fprintf(stderr, "ostrel: pkexec is missing: no way to ask for authorisation\n");
-        return {kAccessDenied, false};
+        return {ERROR_ACCESS_DENIED, false};
     }
     return OutcomeOfHelper(RunAndWait(
         {setup.pkexec.string(), setup.helper.string(), drive.device, fat32 ? "FAT32" : "FAT"},
@@ -131,12 +128,12 @@ FormatOutcome OutcomeOfHelper(std::optional<int> exitStatus) {
         case kHelperFormatted:
             return {kStarted, true};
         case kHelperNoMkfs:
-            return {kFileNotFound, false};
+            return {ERROR_FILE_NOT_FOUND, false};
         case kHelperNotRemovable:
-            return {kPathNotFound, false};
+            return {ERROR_PATH_NOT_FOUND, false};
         case kPkexecDismissed:
         case kPkexecNotAuthorized:
-            return {kAccessDenied, false};
+            return {ERROR_ACCESS_DENIED, false};
         default:
             return {kStarted, false};
     }
@@ -147,14 +144,14 @@ FormatOutcome CarryOutFormatCommand(std::string_view program, std::string_view p
     auto request = ParseFormatCommand(program, parameters);
     if (!request) {
         std::fprintf(stderr, "ostrel: not a format command this system can carry out\n");
-        return {kFileNotFound, false};
+        return {ERROR_FILE_NOT_FOUND, false};
     }
     auto drive = setup.findDrive(request->letter);
     // Only a removable volume of the drive table is ever formatted, whatever the text says.
     if (!drive || !drive->removable || (!drive->folderBacked && drive->device.empty())) {
         std::fprintf(stderr, "ostrel: %c: is not a removable drive; not formatted\n",
                      request->letter);
-        return {kPathNotFound, false};
+        return {ERROR_PATH_NOT_FOUND, false};
     }
     if (drive->folderBacked) return {kStarted, EmptyFolder(drive->root)};
     if (setup.asRoot) {

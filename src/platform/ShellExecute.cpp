@@ -24,9 +24,6 @@ namespace fs = std::filesystem;
 
 constexpr HINSTANCE kStarted = 42;
 constexpr HINSTANCE kOutOfMemory = 0;
-constexpr HINSTANCE kFileNotFound = 2;
-constexpr HINSTANCE kPathNotFound = 3;
-constexpr HINSTANCE kNoAssociation = 31;
 
 // "https://...", "mailto:..."; a one-letter scheme is a drive.
 bool IsAddress(std::string_view file) {
@@ -95,10 +92,10 @@ int StartDetached(const fs::path& program, const std::string& argument) {
 
 HINSTANCE OpenWithHandler(const std::string& target) {
     const auto handler = FindProgram("xdg-open");
-    if (!handler) return kNoAssociation;
+    if (!handler) return SE_ERR_NOASSOC;
     const int error = StartDetached(*handler, target);
     if (error == 0) return kStarted;
-    return (error == ENOMEM || error == EAGAIN) ? kOutOfMemory : kNoAssociation;
+    return (error == ENOMEM || error == EAGAIN) ? kOutOfMemory : SE_ERR_NOASSOC;
 }
 
 std::optional<fs::path> DocumentPath(std::string_view file, LPCSTR directory) {
@@ -113,18 +110,19 @@ std::optional<fs::path> DocumentPath(std::string_view file, LPCSTR directory) {
 
 HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, int /*nShowCmd*/) {
-    if (lpFile == nullptr || *lpFile == '\0') return kFileNotFound;
+    if (lpFile == nullptr || *lpFile == '\0') return ERROR_FILE_NOT_FOUND;
     const std::string_view file = lpFile;
     if (platform::IsCommandInterpreter(file))
         return platform::RunFormatCommand(file, lpParameters ? lpParameters : "");
     // xdg-open knows only how to open.
-    if (lpOperation != nullptr && strcasecmp(lpOperation, "open") != 0) return kNoAssociation;
+    if (lpOperation != nullptr && strcasecmp(lpOperation, "open") != 0) return SE_ERR_NOASSOC;
     if (IsAddress(file)) return OpenWithHandler(std::string(file));
     const auto native = DocumentPath(file, lpDirectory);
-    if (!native) return kPathNotFound;
+    if (!native) return ERROR_PATH_NOT_FOUND;
     std::error_code ec;
     if (!fs::exists(*native, ec)) {
-        return fs::is_directory(native->parent_path(), ec) ? kFileNotFound : kPathNotFound;
+        return fs::is_directory(native->parent_path(), ec) ? ERROR_FILE_NOT_FOUND
+                                                           : ERROR_PATH_NOT_FOUND;
     }
     return OpenWithHandler(fs::absolute(*native, ec).string());
 }

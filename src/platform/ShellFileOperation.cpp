@@ -23,9 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kFileNotFound = 2;
-constexpr int kPathNotFound = 3;
-constexpr int kAccessDenied = 5;
 constexpr int kInvalidParameter = 87;
 constexpr int kDiskFull = 112;
 constexpr int kNotImplemented = 120;
@@ -37,13 +34,13 @@ int WindowsError(int error) {
         case 0:
             return 0;
         case ENOENT:
-            return kFileNotFound;
+            return ERROR_FILE_NOT_FOUND;
         case ENOTDIR:
-            return kPathNotFound;
+            return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
         case EROFS:
-            return kAccessDenied;
+            return ERROR_ACCESS_DENIED;
         case ENOSPC:
         case EDQUOT:
             return kDiskFull;
@@ -257,7 +254,7 @@ void CopySource(const std::string& text, const fs::path& destination, Outcome& o
 int Copy(const std::vector<std::string>& sources, const char* to) {
     const auto destination = platform::NativeArgument(to);
     std::error_code ec;
-    if (!destination || !fs::is_directory(*destination, ec)) return kPathNotFound;
+    if (!destination || !fs::is_directory(*destination, ec)) return ERROR_PATH_NOT_FOUND;
     Outcome outcome;
     for (const auto& source : sources) CopySource(source, *destination, outcome);
     return outcome.Result();

@@ -29,6 +29,13 @@ union ULARGE_INTEGER {
     std::uint64_t QuadPart;
 };
 
+// The Windows error codes that the layer answers with (also the launch
+// results of ShellExecuteA at 32 and below).
+constexpr int ERROR_FILE_NOT_FOUND = 2;
+constexpr int ERROR_PATH_NOT_FOUND = 3;
+constexpr int ERROR_ACCESS_DENIED = 5;
+constexpr int SE_ERR_NOASSOC = 31;
+
 // ---------------------------------------------------------------- kernel
 
 // The running program's own path in drive form (C:\opt\ostrel\Ostrel).
