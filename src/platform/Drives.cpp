@@ -44,6 +44,43 @@ bool LetterTaken(const std::vector<Drive>& drives, char letter) {
                        [letter](const Drive& d) { return d.letter == letter; });
 }
 
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first ==
+           outer.end();
+}
+
+// Folders of the system itself: a drive there would be emptied by a format.
+bool IsSystemFolder(const std::filesystem::path& folder) {
+    static const char* const kSystem[] = {"/",    "/bin",   "/boot",  "/dev",    "/etc",   "/home",
+                                          "/lib", "/lib32", "/lib64", "/libx32", "/media", "/mnt",
+                                          "/opt", "/proc",  "/root",  "/run",    "/sbin",  "/srv",
+                                          "/sys", "/tmp",   "/usr",   "/var"};
+    for (const char* system : kSystem) {
+        if (folder == system) return true;
+    }
+    const char* home = std::getenv("HOME");
+    std::error_code ec;
+    return home != nullptr && *home != '\0' &&
+           std::filesystem::equivalent(folder, std::filesystem::path(home), ec);
+}
+
+// Why a declared folder may not stand for a stick; empty when it may. A
+// format empties the drive's folder, so it must be a folder of its own.
+std::string UnsafeDeclaredFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(folder, ec);
+    if (ec) return "not an existing absolute folder";
+    if (IsSystemFolder(real)) return "a folder of the system, not one of its own";
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && IsSameOrInside(program, real)) return "it holds this program and its scratch data";
+    return {};
+}
+
 // One "E=/folder[:size=4G]" entry; a problem text when it cannot be used.
 std::string AddDeclaredDrive(std::string_view entry, std::vector<Drive>& drives) {
     const std::string text(entry);
@@ -71,13 +108,11 @@ std::string AddDeclaredDrive(std::string_view entry, std::vector<Drive>& drives)
     if (!drive.root.has_filename() && drive.root != "/") {
         drive.root = drive.root.parent_path();  // a trailing '/'
     }
+    if (const auto unsafe = UnsafeDeclaredFolder(drive.root); !unsafe.empty()) {
+        return "'" + text + "': " + unsafe;
+    }
     drives.push_back(std::move(drive));
     return {};
-}
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The unmounted devices are only a diagnosis; the path calls skip them.

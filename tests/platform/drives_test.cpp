@@ -69,6 +69,21 @@ TEST(DriveSpec, BadEntriesAreSkippedAndReported) {
     }
 }
 
+// A format empties a declared drive's folder: the system's own folders, and
+// folders that hold the program, are never drives, whichever way they are named.
+TEST(DriveSpec, SystemFoldersAndTheProgramsFolderAreRefused) {
+    TempDir dir;
+    fs::create_directory_symlink("/", dir / "root-link");
+    fs::create_directories(dir / "stick");
+    const std::string program = fs::read_symlink("/proc/self/exe").parent_path().string();
+    const auto table = platform::ParseDriveSpec(
+        "E=/;F=" + (dir / "root-link").string() + ";G=/usr/;H=" + program +
+        ";I=" + fs::path(program).parent_path().string() + ";J=" + (dir / "stick").string());
+    ASSERT_EQ(table.drives.size(), 1u);
+    EXPECT_EQ(table.drives[0].letter, 'J');
+    EXPECT_EQ(table.problems.size(), 5u);
+}
+
 TEST(DriveTable, EnvironmentReplacesDetectionAndIsReadEveryCall) {
     TempDir dir;
     {
