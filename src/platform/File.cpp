@@ -43,6 +43,7 @@ CFileException::CFileException(std::string operation, std::string path, int erro
 }
 
 std::string CFileException::SystemMessage() const {
+    if (m_error == kNotRegularFile) return "not a regular file (a device, pipe or socket)";
     return std::generic_category().message(m_error);
 }
 
@@ -57,12 +58,22 @@ void CFile::Open(const std::string& path, unsigned flags) {
     if (!native) Raise("open", ENOENT);
     int fd;
     do {
-        fd = ::open(native->c_str(), OpenFlagsFor(flags), 0666);
+        // Non-blocking only for the open itself: a pipe must not hang it.
+        fd = ::open(native->c_str(), OpenFlagsFor(flags) | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) Raise("open", errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = CFileException::kNotRegularFile;
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
         ::close(fd);
         Raise("open", error);
     }

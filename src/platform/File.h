@@ -12,6 +12,10 @@ public:
     // "length"); error: the system's error number.
     CFileException(std::string operation, std::string path, int error);
 
+    // Error() for a path that names a device, pipe or socket: such a "file"
+    // may never end or may block, so it is never opened.
+    static constexpr int kNotRegularFile = -1;
+
     const char* what() const noexcept override { return m_what.c_str(); }
     const std::string& Operation() const { return m_operation; }
     const std::string& Path() const { return m_path; }
