@@ -3,7 +3,9 @@
 // error. Exit status 0 only when everything was done.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "cli/ScratchFolder.h"
 #include "drive/CommandLineFormat.h"
 #include "pipeline/UpgradeJob.h"
+#include "platform/Path.h"
 #include "platform/Win32.h"
 
 namespace cli {
@@ -47,6 +50,33 @@ std::optional<WriteOptions> ParseWriteArgs(Args args) {
     return WriteOptions{paths[0], paths[1], format};
 }
 
+bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first ==
+           outer.end();
+}
+
+// Why TARGET may not be written, empty when it may. The root file system
+// is never a target by its drive root (the windows never offer C:), only
+// by a folder below it that the user names; nor is a folder that holds the
+// package, which a format or a same-named file would destroy.
+std::string RefusedTarget(const WriteOptions& options) {
+    std::error_code ec;
+    const auto native = platform::ToNativePath(options.target);
+    if (!native || !std::filesystem::exists(*native, ec)) return {};  // said below
+    const auto target = std::filesystem::canonical(*native, ec);
+    if (ec) return ec.message();
+    if (!std::filesystem::is_directory(target, ec)) return "not a drive or folder";
+    if (target == target.root_path()) {
+        return "the system drive; name a folder below it to write there";
+    }
+    const auto package = platform::ToNativePath(options.package);
+    if (package) {
+        const auto real = std::filesystem::canonical(*package, ec);
+        if (!ec && IsSameOrInside(real, target)) return "it holds the package " + options.package;
+    }
+    return {};
+}
+
 bool RunJob(const WriteOptions& options, const std::string& scratch) {
     ConsoleSink sink(stderr, isatty(STDERR_FILENO) != 0);
     pipeline::UpgradeJob job(sink, scratch);
@@ -64,6 +94,11 @@ int RunWrite(Args args) {
     const auto options = ParseWriteArgs(args);
     if (!options) {
         std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (const auto refused = RefusedTarget(*options); !refused.empty()) {
+        std::fprintf(stderr, "ostrel-cli write: %s: %s\n", options->target.c_str(),
+                     refused.c_str());
         return 2;
     }
     if (options->format && !drive::FormatForCommandLine(options->target, stderr)) return 2;

@@ -158,6 +158,24 @@ TEST(WriteCommand, BadUsageAndMissingTargetsAreRefused) {
     EXPECT_TRUE(fs::is_empty(s.stick));
 }
 
+// The system drive by its root, a file, and a folder that holds the package
+// are refused before anything is written; a folder below C: is a target.
+TEST(WriteCommand, TargetsThatWouldHarmTheSystemOrThePackageAreRefused) {
+    WriteSetup s;
+    const std::string package = s.Package(Rar4Writer().File("PKG\\A.TXT", "a").Bytes());
+    for (const std::string target :
+         {std::string("C:\\"), std::string("/"), package, s.dir.path().string()}) {
+        const auto refused = RunCli({"write", package, target});
+        EXPECT_EQ(refused.status, 2) << target;
+        EXPECT_NE(refused.err.find("ostrel-cli write: " + target), std::string::npos)
+            << refused.err;
+    }
+    const std::string below = "C:" + (s.dir / "below").string();
+    fs::create_directories(s.dir / "below");
+    EXPECT_EQ(RunCli({"write", package, below}).status, 0);
+    EXPECT_TRUE(fs::exists(s.dir / "below" / "A.TXT"));
+}
+
 // Every fixture, its entries made Windows files, written to its own folder;
 // the drive must hold what the copy rules make of `unrar x`'s extraction.
 TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
