@@ -126,7 +126,10 @@ bool Encrypt::Encode() {
         errno = EEXIST;
         return false;
     }
-    Stream image(platform::OpenStream(imagePath, "wb"));
+    // A new file, never one that stands there: a link left at the image's
+    // name would carry the write to wherever it points.
+    if (!platform::UnlinkFile(imagePath) && errno != ENOENT) return false;
+    Stream image(platform::OpenStream(imagePath, "wbx"));
     if (!image) return false;
     // The body moves in whole chunks: the streams' own buffers would only add a copy.
     std::setvbuf(input.get(), nullptr, _IONBF, 0);

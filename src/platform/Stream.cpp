@@ -1,5 +1,7 @@
 #include "platform/Stream.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 
 #include "platform/Path.h"
@@ -22,6 +24,15 @@ bool RemoveFile(const std::string& path) {
         return false;
     }
     return std::remove(native->c_str()) == 0;
+}
+
+bool UnlinkFile(const std::string& path) {
+    const auto native = ToNativePath(path);
+    if (!native) {
+        errno = ENOENT;
+        return false;
+    }
+    return ::unlink(native->c_str()) == 0;
 }
 
 }  // namespace platform

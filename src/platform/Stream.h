@@ -13,4 +13,8 @@ std::FILE* OpenStream(const std::string& path, const char* mode);
 // remove() on the native path; false with errno set on failure.
 bool RemoveFile(const std::string& path);
 
+// Removes the name of a file or link (never a folder, errno EISDIR then);
+// false with errno set when nothing was removed.
+bool UnlinkFile(const std::string& path);
+
 }  // namespace platform

@@ -238,6 +238,25 @@ TEST(EncryptFailureTest, ImageLinkedToTheEptIsRefused) {
     ExpectEncodeFailure(dir / "b.EPT", EEXIST);
 }
 
+// A hard or symbolic link standing at the image's name in staging is
+// replaced by the new image; what it pointed at stays as it was.
+TEST(EncryptTest, ALinkAtTheImagesNameNeverCarriesTheWrite) {
+    TempDir dir;
+    WriteFile(dir / "victim.txt", "keep");
+    WriteFile(dir / "h.EPT", RandomBytes(900, 9));
+    WriteFile(dir / "s.EPT", RandomBytes(900, 10));
+    std::filesystem::create_hard_link(dir / "victim.txt", dir / "h.EXE");
+    std::filesystem::create_symlink(dir / "victim.txt", dir / "s.EXE");
+    for (const char* name : {"h", "s"}) {
+        const auto ept = dir / (std::string(name) + ".EPT");
+        const auto image = dir / (std::string(name) + ".EXE");
+        ASSERT_TRUE(Encrypt(ept.string(), &kInfo).Encode()) << name;
+        EXPECT_FALSE(std::filesystem::is_symlink(image));
+        EXPECT_EQ(ReadFile(image), ModelImage(ReadFile(ept), kInfo));
+    }
+    EXPECT_EQ(ReadFile(dir / "victim.txt"), "keep");
+}
+
 TEST(EncryptFailureTest, FullDiskRemovesTheIncompleteImageAndKeepsTheEpt) {
     testsupport::TmpfsMount disk(256 * 1024);
     if (!disk.Mounted()) GTEST_SKIP() << disk.Error();
