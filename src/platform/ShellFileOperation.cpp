@@ -142,32 +142,34 @@ int CopyBytes(int in, int out) {
     }
 }
 
-int OpenForReplacing(const fs::path& to, mode_t mode) {
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-    const int fd = ::open(to.c_str(), flags, mode);
-    std::error_code ec;
-    if (fd < 0 && errno == EACCES && fs::remove(to, ec)) {  // a read-only file is replaced too
-        return ::open(to.c_str(), flags, mode);
-    }
+// A new file beside `to`, under a name of its own, for the copy to fill.
+int CreateBeside(const fs::path& to, fs::path& temporary) {
+    std::string name =
+        (to.parent_path() / ("." + to.filename().string() + ".part-XXXXXX")).string();
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    temporary = name;
     return fd;
 }
 
-// Copies one regular file over `to`. A copy that fails once writing has begun
-// removes what it wrote, so no truncated file is left looking like a good one.
+// Copies one regular file over `to`. The copy fills a file of its own beside
+// `to` and takes `to`'s name only when it is whole, so a copy that fails (a
+// full stick, a read error) leaves the file that was there as it was.
 int CopyFileReplacing(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    const auto existing = fs::symlink_status(to, ec);
-    if (fs::is_directory(existing)) return EISDIR;
-    if (fs::is_symlink(existing) && !fs::remove(to, ec)) return ec.value();
+    if (fs::is_directory(fs::symlink_status(to, ec))) return EISDIR;
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return errno;
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) return errno;
-    Fd out(OpenForReplacing(to, info.st_mode & 07777));
+    fs::path temporary;
+    Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
     int error = CopyBytes(in.get(), out.get());
+    if (error == 0 && ::fchmod(out.get(), info.st_mode & 07777) != 0) error = errno;
     if (::close(out.Release()) != 0 && error == 0) error = errno;
-    if (error != 0) fs::remove(to, ec);
+    // rename replaces a link at `to` itself, never what it points at.
+    if (error == 0 && ::rename(temporary.c_str(), to.c_str()) != 0) error = errno;
+    if (error != 0) fs::remove(temporary, ec);
     return error;
 }
 

@@ -153,6 +153,19 @@ TEST(ShellCopy, FullDestinationFailsWithoutLeavingAPartialFile) {
     EXPECT_EQ(ReadFile(dir / "full" / "src" / "small.txt"), "s");  // the rest still goes
 }
 
+// A file that would replace one on a full stick leaves the old one whole:
+// the old image still boots the device, a cut-off new one would not.
+TEST(ShellCopy, AFailedReplacementKeepsTheOldFile) {
+    TempDir dir;
+    WriteFile(dir / "src" / "BOOT.EXE", std::string(256 * 1024, 'n'));
+    SmallVolume volume(dir / "full", "size=128k");
+    if (!volume.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    WriteFile(dir / "full" / "BOOT.EXE", std::string(64 * 1024, 'o'));
+    EXPECT_NE(Copy(dir / "src" / "BOOT.EXE", dir / "full"), 0);
+    EXPECT_EQ(ReadFile(dir / "full" / "BOOT.EXE"), std::string(64 * 1024, 'o'));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "full"), fs::directory_iterator()), 1);
+}
+
 TEST(ShellCopy, LinksOutOfTheTreeAreNotFollowed) {
     TempDir dir;
     WriteFile(dir / "secret" / "key", "private");
