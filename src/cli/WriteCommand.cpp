@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleSink.h"
 #include "cli/ScratchFolder.h"
+#include "cli/SignalStop.h"
 #include "drive/CommandLineFormat.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Path.h"
@@ -77,14 +79,16 @@ std::string RefusedTarget(const WriteOptions& options) {
     return {};
 }
 
-bool RunJob(const WriteOptions& options, const std::string& scratch) {
+bool RunJob(const WriteOptions& options, const std::string& scratch, SignalStop& signals) {
     ConsoleSink sink(stderr, isatty(STDERR_FILENO) != 0);
     pipeline::UpgradeJob job(sink, scratch);
     sink.Attach(&job);
+    signals.OnSignal([&job] { job.RequestStop(); });
     job.m_strFilePath = options.package;
     job.m_strDrive = options.target;
     if (job.Initialise()) sink.ServeUntilClosed();
     sink.FinishBar();
+    signals.OnSignal({});
     return job.Succeeded();
 }
 
@@ -107,12 +111,19 @@ int RunWrite(Args args) {
                      options->target.c_str());
         return 1;
     }
+    SignalStop signals;  // before the scratch folder exists, so none is left behind
     ScratchFolder scratch;
     if (!scratch.Made()) {
         std::fprintf(stderr, "ostrel-cli write: %s\n", scratch.Error().c_str());
         return 1;
     }
-    const bool succeeded = RunJob(*options, scratch.Path().string());
+    const bool succeeded = RunJob(*options, scratch.Path().string(), signals);
+    if (const int signal = signals.Signal(); signal != 0) {
+        std::fprintf(stderr, "ostrel-cli write: stopped by signal %d (%s)\n", signal,
+                     strsignal(signal));
+        std::fprintf(stderr, "%s\n", kFailed);
+        return 128 + signal;
+    }
     std::fprintf(stderr, "%s\n", succeeded ? kSucceeded : kFailed);
     return succeeded ? 0 : 1;
 }

@@ -86,6 +86,7 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     int result = rar::kSuccess;
     PassEnd end = PassEnd::Complete;
     while ((result = archive.ReadHeader(entry)) == rar::kSuccess) {
+        if (StopRequested()) return PassEnd::Stopped;
         if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
         const NameForm form = index < forms.size() ? forms[index] : NameForm::Unknown;
         ++index;

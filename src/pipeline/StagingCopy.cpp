@@ -65,6 +65,10 @@ void UpgradeJob::CopyFolder(std::string dir) {
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
+        if (StopRequested()) {
+            Fail();
+            break;
+        }
         Sleep(static_cast<DWORD>(m_pauses.perCopyEntry.count()));
         const std::string path = dir + "\\" + found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {

@@ -102,7 +102,11 @@ void UpgradeJob::RunWorker() {
         m_sink.PhaseChanged(JobPhase::Waiting);
         Sleep(static_cast<DWORD>(m_pauses.beforeCopy.count()));
         m_sink.PhaseChanged(JobPhase::Copying);
-        CopyFolder(m_strTempDir);
+        if (StopRequested()) {
+            Fail();
+        } else {
+            CopyFolder(m_strTempDir);
+        }
         m_sink.PhaseChanged(JobPhase::Flushing);
         if (!FlushDrive()) Fail();
         FullBar();
@@ -110,8 +114,9 @@ void UpgradeJob::RunWorker() {
         if (!ShellDelete(m_strTempDir)) Fail();
     } else {
         // A damaged package puts nothing on the drive: what was extracted
-        // before the damage is removed again.
-        m_sink.ShowMessage(kBadPackage, kCaptionHint, MB_ICONINFORMATION);
+        // before the damage is removed again. A stop is no fault of the package.
+        if (end != PassEnd::Stopped)
+            m_sink.ShowMessage(kBadPackage, kCaptionHint, MB_ICONINFORMATION);
         Fail();
         m_sink.PhaseChanged(JobPhase::Deleting);
         if (PathFileExistsA(m_strTempDir.c_str())) (void)ShellDelete(m_strTempDir);

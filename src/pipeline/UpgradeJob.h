@@ -57,6 +57,7 @@ enum class PassEnd {
     NotOpened,     // not a RAR archive, or it could not be opened
     BrokenHeader,  // a header that cannot be read
     Damaged,       // an entry that cannot be read or written, or a truncated archive
+    Stopped,       // the owner asked the job to stop
 };
 
 class UpgradeJob {
@@ -88,6 +89,12 @@ public:
     // fixed, and the window may end. Later calls just answer true. After a
     // failed Initialise it answers true and deletes nothing.
     bool OnClose();
+
+    // From any thread, e.g. on SIGTERM: the worker stops at its next safe
+    // point (the next archive entry or copy entry), removes the staging
+    // folder and ends as a failed job.
+    void RequestStop() { m_bStopRequested.store(true); }
+    bool StopRequested() const { return m_bStopRequested.load(); }
 
     // True while no worker runs: OK and Cancel end the window only then.
     static bool IsFinished();
@@ -142,6 +149,7 @@ private:
     // Set by the worker when any step failed; read by OnClose.
     bool m_bFailed = false;
     bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
+    std::atomic<bool> m_bStopRequested{false};
     std::thread m_worker;
 };
 

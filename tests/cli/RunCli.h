@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,9 @@ struct CliResult {
     std::string err;
 };
 
-inline CliResult RunCli(const std::vector<std::string>& args) {
+// With a signal: sent once ready() is true (polled for up to 60 s).
+inline CliResult RunCli(const std::vector<std::string>& args, int signal = 0,
+                        const std::function<bool()>& ready = {}) {
     testsupport::TempDir dir;
     const std::string outPath = (dir / "out").string();
     const std::string errPath = (dir / "err").string();
@@ -36,6 +40,13 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
         execv(argv[0], argv.data());
         _exit(127);
+    }
+    for (int tick = 0; signal != 0 && child > 0 && tick < 3000; ++tick) {
+        if (ready()) {
+            ::kill(child, signal);
+            break;
+        }
+        ::usleep(20'000);
     }
     CliResult result;
     int wstatus = 0;

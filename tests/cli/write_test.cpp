@@ -176,6 +176,28 @@ TEST(WriteCommand, TargetsThatWouldHarmTheSystemOrThePackageAreRefused) {
     EXPECT_TRUE(fs::exists(s.dir / "below" / "A.TXT"));
 }
 
+// A job stopped by a signal removes its scratch data, fails, and says so.
+TEST(WriteCommand, SignalsStopTheJobAndRemoveItsScratchData) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        WriteSetup s;
+        Rar4Writer archive;
+        for (int i = 0; i < 200; ++i) archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x");
+        const std::string package = s.Package(archive.Bytes());
+        // Sent once extraction has begun: the staging folder holds a file.
+        const auto staged = [&] {
+            for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
+                if (entry.path().filename() == "PKG") return true;
+            }
+            return false;
+        };
+        const auto result = RunCli({"write", package, "E:\\"}, signal, staged);
+        EXPECT_EQ(result.status, 128 + signal) << result.err;
+        EXPECT_NE(result.err.find("升级失败！"), std::string::npos) << result.err;
+        EXPECT_TRUE(fs::is_empty(s.tmp)) << "scratch data left after signal " << signal;
+        EXPECT_TRUE(fs::exists(package));
+    }
+}
+
 // Every fixture, its entries made Windows files, written to its own folder;
 // the drive must hold what the copy rules make of `unrar x`'s extraction.
 TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
