@@ -198,6 +198,28 @@ TEST(WriteCommand, SignalsStopTheJobAndRemoveItsScratchData) {
     }
 }
 
+// SIGKILL cannot be caught: the next run removes what the killed one left,
+// read-only or not, and leaves alone folders that are not a run's of ours.
+TEST(WriteCommand, ALaterRunRemovesTheScratchDataOfAKilledOne) {
+    WriteSetup s;
+    Rar4Writer archive;
+    for (int i = 0; i < 50; ++i)
+        archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x", i % 2 ? 0x21 : 0x20);
+    const std::string package = s.Package(archive.Bytes());
+    fs::create_directories(s.tmp / "ostrel-notours");
+    const auto staged = [&] {
+        for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
+            if (entry.path().filename() == "PKG") return true;
+        }
+        return false;
+    };
+    EXPECT_EQ(RunCli({"write", package, "E:\\"}, SIGKILL, staged).status, -1);
+    ASSERT_EQ(std::distance(fs::directory_iterator(s.tmp), fs::directory_iterator()), 2);
+    EXPECT_EQ(RunCli({"write", package, "E:\\"}).status, 0);
+    ASSERT_EQ(std::distance(fs::directory_iterator(s.tmp), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(s.tmp / "ostrel-notours"));
+}
+
 // Every fixture, its entries made Windows files, written to its own folder;
 // the drive must hold what the copy rules make of `unrar x`'s extraction.
 TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
