@@ -1,7 +1,7 @@
 // The drive table: which letters exist and what each one stands for.
 //
 // C: is the root file system. Removable volumes (a disk whose sysfs
-// `removable` flag is 1, or one that sits on a USB or MMC/SD transport) that
+// `removable` flag is 1, or an SD/MMC card; a USB disk with a fixed medium is not) that
 // are mounted get the letters from D: on, in block-device-name order.
 // OSTREL_DRIVES ("E=/tmp/usb1;G=/tmp/usb2:size=4G") declares folder-backed
 // removable drives instead and replaces detection.

@@ -67,21 +67,22 @@ fs::path DiskFolder(const fs::path& block) {
     return fs::exists(block / "partition", ec) ? block.parent_path() : block;
 }
 
-// True when some device above the disk belongs to the usb or mmc bus, which
-// is how card readers and sticks whose removable flag is 0 are recognised.
-bool OnRemovableTransport(const fs::path& disk, const fs::path& sysRoot) {
+// True when some device above the disk belongs to the mmc bus: SD/MMC cards
+// count as removable whatever their flag. A USB disk does not: one that reports
+// a fixed medium is a USB hard disk or SSD and is never offered or formatted.
+bool OnMmcBus(const fs::path& disk, const fs::path& sysRoot) {
     std::error_code ec;
     const fs::path top = fs::canonical(sysRoot, ec);
     for (fs::path dir = disk; !dir.empty() && dir != top && dir != dir.root_path();
          dir = dir.parent_path()) {
         const fs::path bus = fs::read_symlink(dir / "subsystem", ec).filename();
-        if (!ec && (bus == "usb" || bus == "mmc")) return true;
+        if (!ec && bus == "mmc") return true;
     }
     return false;
 }
 
 bool IsRemovableDisk(const fs::path& disk, const fs::path& sysRoot) {
-    return ReadFirstLine(disk / "removable") == "1" || OnRemovableTransport(disk, sysRoot);
+    return ReadFirstLine(disk / "removable") == "1" || OnMmcBus(disk, sysRoot);
 }
 
 std::uint64_t SectorsToBytes(const std::string& sectors) {
