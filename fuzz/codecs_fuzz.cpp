@@ -14,52 +14,17 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzSupport.h"
 #include "cli/Output.h"
 #include "encoder/Encrypt.h"
 #include "pipeline/Descrambler.h"
 
 namespace {
 
-// Stops the run with a finding that libFuzzer reports and keeps.
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ostrel-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string operator/(const char* name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
-};
-
-void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Check(static_cast<bool>(out));
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    Check(static_cast<bool>(in));
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Check(static_cast<bool>(in));
-    return bytes;
-}
+using fuzzsupport::Check;
+using fuzzsupport::ReadBytes;
+using fuzzsupport::ScratchDir;
+using fuzzsupport::WriteBytes;
 
 std::uint8_t Byte(std::string_view bytes, std::size_t i) {
     return static_cast<std::uint8_t>(bytes[i]);
