@@ -65,7 +65,7 @@ void UpgradeJob::CopyFolder(std::string dir) {
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (StopRequested()) {
+        if (StopRequested() || m_bDriveGone) {
             Fail();
             break;
         }
@@ -78,13 +78,20 @@ void UpgradeJob::CopyFolder(std::string dir) {
                 CopyFolder(path);
             } else {
                 StepProgress();
-                if (!ShellCopy(path, m_strDrive)) Fail();
+                if (!ShellCopy(path, m_strDrive)) FailCopy();
             }
         } else if (!ShellCopy(path, m_strDrive)) {
-            Fail();
+            FailCopy();
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+// Once the drive itself is gone every further copy would fail the same way:
+// the walk ends after the first message.
+void UpgradeJob::FailCopy() {
+    Fail();
+    if (!PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
 bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destination) {

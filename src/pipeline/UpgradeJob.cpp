@@ -108,7 +108,7 @@ void UpgradeJob::RunWorker() {
             CopyFolder(m_strTempDir);
         }
         m_sink.PhaseChanged(JobPhase::Flushing);
-        if (!FlushDrive()) Fail();
+        if (!m_bDriveGone && !FlushDrive()) Fail();  // a drive that is gone was reported
         FullBar();
         m_sink.PhaseChanged(JobPhase::Deleting);
         if (!ShellDelete(m_strTempDir)) Fail();

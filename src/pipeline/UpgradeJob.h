@@ -133,6 +133,7 @@ private:
     void ReplaceLinks();
     bool FlushDrive();
     void Fail() { m_bFailed = true; }
+    void FailCopy();
 
     JobSink& m_sink;
     JobPauses m_pauses;
@@ -150,6 +151,7 @@ private:
     bool m_bFailed = false;
     bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
     std::atomic<bool> m_bStopRequested{false};
+    bool m_bDriveGone = false;  // the copy walk found the drive missing (worker)
     std::thread m_worker;
 };
 

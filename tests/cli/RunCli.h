@@ -21,7 +21,8 @@ struct CliResult {
     std::string err;
 };
 
-// With a signal: sent once ready() is true (polled for up to 60 s).
+// With ready(): polled for up to 60 s while the program runs; once it is
+// true, the signal (if any) is sent.
 inline CliResult RunCli(const std::vector<std::string>& args, int signal = 0,
                         const std::function<bool()>& ready = {}) {
     testsupport::TempDir dir;
@@ -41,9 +42,9 @@ inline CliResult RunCli(const std::vector<std::string>& args, int signal = 0,
         execv(argv[0], argv.data());
         _exit(127);
     }
-    for (int tick = 0; signal != 0 && child > 0 && tick < 3000; ++tick) {
+    for (int tick = 0; ready && child > 0 && tick < 3000; ++tick) {
         if (ready()) {
-            ::kill(child, signal);
+            if (signal != 0) ::kill(child, signal);
             break;
         }
         ::usleep(20'000);

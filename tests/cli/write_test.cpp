@@ -220,6 +220,26 @@ TEST(WriteCommand, ALaterRunRemovesTheScratchDataOfAKilledOne) {
     EXPECT_TRUE(fs::exists(s.tmp / "ostrel-notours"));
 }
 
+// A stick that is gone during the copy is reported once, not once per entry.
+TEST(WriteCommand, AVanishedDriveIsReportedOnce) {
+    WriteSetup s;
+    Rar4Writer archive;
+    for (int i = 0; i < 40; ++i) archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x");
+    const std::string package = s.Package(archive.Bytes());
+    const auto pulled = [&] {
+        for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
+            if (entry.path().filename() == "PKG") return fs::remove_all(s.stick) > 0;
+        }
+        return false;
+    };
+    const auto result = RunCli({"write", package, "E:\\"}, 0, pulled);
+    EXPECT_EQ(result.status, 1);
+    const std::string failed = "移动目录操作失败！";
+    const auto first = result.err.find(failed);
+    ASSERT_NE(first, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(failed, first + 1), std::string::npos) << result.err;
+}
+
 // Every fixture, its entries made Windows files, written to its own folder;
 // the drive must hold what the copy rules make of `unrar x`'s extraction.
 TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {

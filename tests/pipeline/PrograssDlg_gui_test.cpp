@@ -197,7 +197,8 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
     std::vector<std::string> texts;
     std::vector<int> barAtBox;
     hook.Then([](toolkit::ModalWindow&) {});
-    for (int i = 0; i < 3; ++i) {
+    // The drive is not there: one box, and the walk ends.
+    for (int i = 0; i < 1; ++i) {
         hook.Then([&](toolkit::ModalWindow& box) {
             texts.push_back(box.Text());
             EXPECT_EQ(box.MessageType(), MB_ICONEXCLAMATION);
@@ -207,7 +208,7 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
         });
     }
     dlg->DoModal();
-    EXPECT_EQ(texts, std::vector<std::string>(3, "移动目录操作失败！ "));
+    EXPECT_EQ(texts, std::vector<std::string>(1, "移动目录操作失败！ "));
     // The bar is filled only after the copy, so every box came while the worker waited.
     for (int pos : barAtBox) EXPECT_LT(pos, 4);
     EXPECT_EQ(dlg->m_shown.back(), 4);
