@@ -1,8 +1,13 @@
 // The two passes over the scratch archive: the count on the user-interface
 // thread, the extraction with encoding on the worker.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -22,6 +27,7 @@ namespace {
 constexpr unsigned kCountedAttr = 0x20;
 constexpr const char* kEncodeFailed = " 文件操作失败！";
 constexpr const char* kCaptionHint = "提示";
+constexpr const char* kLeadsOutside = "升级文件中的条目指向升级目录之外，已拒绝：";
 
 std::string Native(const std::string& path) {
     const auto native = platform::ToNativePath(path);
@@ -57,21 +63,77 @@ int UpgradeJob::GetFileCount(const std::string& archivePath, int mode) {
     return count;
 }
 
+// The library resolves a hard link or file copy against the staging folder
+// and drops ".." from its reference; a reference that needed that, or one
+// that reaches outside through a link already in the folder, is refused, and
+// so is an entry whose own folder leads outside.
+bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedName) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(Native(m_strTempDir), ec);
+    if (ec) return true;
+    const fs::path target = root / landedName;
+    if (!platform::IsInside(fs::weakly_canonical(target.parent_path(), ec), root)) return true;
+    if (!entry.isReference) return false;
+    const std::string reference = fs::path(entry.referenceName).string();
+    const std::string contained = ContainedPath(reference);
+    if (contained.empty() || fs::path(contained) != fs::path(reference).lexically_normal()) {
+        return true;
+    }
+    return !platform::IsInside(fs::weakly_canonical(root / contained, ec), root) || ec;
+}
+
+// The reason a file could not be made or filled, in the system's words. The
+// library does not keep errno from the call that failed, so the reason is
+// learnt again: a creation is tried once more, a write failure checks the
+// room left on the staging file system.
+static int StagingFailureReason(const std::string& nativePath, int result, std::uint64_t size) {
+    if (result == rar::kWriteFailed || result == rar::kCloseFailed) {
+        struct statvfs fs {};
+        const std::string folder = std::filesystem::path(nativePath).parent_path().string();
+        if (statvfs(folder.c_str(), &fs) == 0 && std::uint64_t{fs.f_bavail} * fs.f_frsize < size) {
+            return ENOSPC;
+        }
+    }
+    const int fd = ::open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (fd < 0) return errno;
+    ::close(fd);
+    ::unlink(nativePath.c_str());
+    return EIO;
+}
+
+// Every entry is processed with the staging folder as destination folder.
 // Entries whose name had to be converted are written under the converted
 // name, which the library would not sanitise: it is reduced here first.
-int UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form,
-                             int operation, std::string& landedName) {
+PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form,
+                                 int operation, std::string& landedName) {
     bool converted = false;
     landedName =
         ContainedPath(LandingName(entry.name, entry.wideName, entry.hostOs, form, converted));
-    if (!converted || operation != rar::kExtract) {
-        return archive.Process(operation, Native(m_strTempDir));
+    const std::string staging = Native(m_strTempDir);
+    if (operation == rar::kExtract && !landedName.empty() && LeadsOutside(entry, landedName)) {
+        m_sink.ShowMessage(kLeadsOutside + landedName, kCaptionHint, MB_ICONEXCLAMATION);
+        return PassEnd::Refused;
     }
-    if (landedName.empty()) return archive.Process(rar::kSkip, Native(m_strTempDir));
-    const std::filesystem::path target = std::filesystem::path(Native(m_strTempDir)) / landedName;
-    std::error_code ec;
-    std::filesystem::create_directories(entry.isDirectory ? target : target.parent_path(), ec);
-    return archive.ProcessTo(operation, target.string());
+    const std::filesystem::path target = std::filesystem::path(staging) / landedName;
+    int result = rar::kSuccess;
+    if (!converted || operation != rar::kExtract) {
+        result = archive.Process(operation, staging);
+    } else if (landedName.empty()) {
+        result = archive.Process(rar::kSkip, staging);
+    } else {
+        std::error_code ec;
+        std::filesystem::create_directories(entry.isDirectory ? target : target.parent_path(), ec);
+        result = archive.ProcessTo(operation, staging, target.string());
+    }
+    if (result == rar::kSuccess) return PassEnd::Complete;
+    if (result == rar::kCreateFailed || result == rar::kWriteFailed ||
+        result == rar::kCloseFailed) {
+        const int reason = StagingFailureReason(target.string(), result, entry.size);
+        m_sink.ShowMessage(target.string() + "\n" + std::strerror(reason), "", MB_ICONEXCLAMATION);
+        return PassEnd::StagingFailed;
+    }
+    return PassEnd::Damaged;
 }
 
 PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
@@ -90,10 +152,8 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
         if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
         const NameForm form = index < forms.size() ? forms[index] : NameForm::Unknown;
         ++index;
-        if (ProcessEntry(archive, entry, form, operation, landedName) != rar::kSuccess) {
-            end = PassEnd::Damaged;
-            break;
-        }
+        end = ProcessEntry(archive, entry, form, operation, landedName);
+        if (end != PassEnd::Complete) break;
         StepProgress();
         if (entry.attr != kCountedAttr || landedName.empty()) continue;
         const std::string fullPath = m_strTempDir + "\\" + landedName;

@@ -10,6 +10,9 @@ namespace pipeline {
 namespace {
 
 constexpr unsigned kCommentSize = 16384;
+constexpr unsigned kRedirNameSize = 2048;
+constexpr unsigned kRedirHardLink = 4;
+constexpr unsigned kRedirFileCopy = 5;
 
 // RAR 5 reports link entries through RedirType; RAR 4 only has Unix links,
 // stored with the file type bits of their mode.
@@ -50,6 +53,9 @@ int RarArchive::ReadHeader(RarEntry& entry) {
     auto header = std::make_unique<RARHeaderDataEx>();
     std::memset(header.get(), 0, sizeof(RARHeaderDataEx));
     header->CmtBuf = nullptr;
+    std::vector<wchar_t> redirName(kRedirNameSize, L'\0');
+    header->RedirName = redirName.data();
+    header->RedirNameSize = kRedirNameSize;
     const int result = RARReadHeaderEx(m_handle, header.get());
     if (result != ERAR_SUCCESS) return result;
     entry.name = header->FileName;
@@ -59,6 +65,8 @@ int RarArchive::ReadHeader(RarEntry& entry) {
     entry.size = (std::uint64_t{header->UnpSizeHigh} << 32) | header->UnpSize;
     entry.isDirectory = (header->Flags & RHDF_DIRECTORY) != 0;
     entry.isLink = IsLinkEntry(*header);
+    entry.isReference = header->RedirType == kRedirHardLink || header->RedirType == kRedirFileCopy;
+    entry.referenceName = entry.isReference ? std::wstring(redirName.data()) : std::wstring();
     return result;
 }
 
@@ -68,10 +76,13 @@ int RarArchive::Process(int operation, const std::string& destFolder) {
     return RARProcessFile(m_handle, operation, folder.data(), nullptr);
 }
 
-int RarArchive::ProcessTo(int operation, const std::string& destName) {
+int RarArchive::ProcessTo(int operation, const std::string& destFolder,
+                          const std::string& destName) {
+    std::vector<char> folder(destFolder.begin(), destFolder.end());
+    folder.push_back('\0');
     std::vector<char> name(destName.begin(), destName.end());
     name.push_back('\0');
-    return RARProcessFile(m_handle, operation, nullptr, name.data());
+    return RARProcessFile(m_handle, operation, folder.data(), name.data());
 }
 
 }  // namespace pipeline

@@ -12,6 +12,11 @@ namespace rar {
 inline constexpr int kSuccess = 0;
 inline constexpr int kEndArchive = 10;
 inline constexpr int kBadData = 12;
+inline constexpr int kOpenFailed = 15;
+inline constexpr int kCreateFailed = 16;
+inline constexpr int kCloseFailed = 17;
+inline constexpr int kWriteFailed = 19;
+inline constexpr int kBadReference = 23;
 inline constexpr int kSkip = 0;
 inline constexpr int kTest = 1;
 inline constexpr int kExtract = 2;
@@ -29,6 +34,9 @@ struct RarEntry {
     std::uint64_t size = 0;
     bool isDirectory = false;
     bool isLink = false;  // a symbolic link, junction or hard link entry
+    // A hard link or file copy: the stored name of the entry it refers to.
+    bool isReference = false;
+    std::wstring referenceName;
 };
 
 class RarArchive {
@@ -45,11 +53,13 @@ public:
     // RARReadHeaderEx: 0 and `entry` filled, or the library's code.
     int ReadHeader(RarEntry& entry);
 
-    // RARProcessFile for the entry just read. With a destination name the
-    // entry is written to exactly that native path; otherwise under
-    // `destFolder` with its stored path.
+    // RARProcessFile for the entry just read, always with the staging folder
+    // as destination folder: the library resolves link and file-copy
+    // references and checks the folders it walks below that folder only.
+    // With a destination name the entry is written to exactly that native
+    // path; otherwise under `destFolder` with its stored path.
     int Process(int operation, const std::string& destFolder);
-    int ProcessTo(int operation, const std::string& destName);
+    int ProcessTo(int operation, const std::string& destFolder, const std::string& destName);
 
 private:
     void* m_handle = nullptr;

@@ -18,13 +18,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCopyFailed = "移动目录操作失败！ ";
 
-bool IsInside(const fs::path& path, const fs::path& root) {
-    const auto [rootEnd, pathAt] =
-        std::mismatch(root.begin(), root.end(), path.begin(), path.end());
-    (void)pathAt;
-    return rootEnd == root.end();
-}
-
 std::vector<fs::path> LinksUnder(const fs::path& root) {
     std::vector<fs::path> links;
     std::error_code ec;
@@ -39,7 +32,7 @@ std::vector<fs::path> LinksUnder(const fs::path& root) {
 bool ReplaceLink(const fs::path& link, const fs::path& root) {
     std::error_code ec;
     const fs::path target = fs::canonical(link, ec);
-    const bool keep = !ec && IsInside(target, root) && fs::is_regular_file(target, ec);
+    const bool keep = !ec && platform::IsInside(target, root) && fs::is_regular_file(target, ec);
     if (!keep) return fs::remove(link, ec);
     const fs::path copy = link.string() + ".ostrel-link";
     if (!fs::copy_file(target, copy, fs::copy_options::overwrite_existing, ec)) return false;

@@ -114,9 +114,11 @@ void UpgradeJob::RunWorker() {
         if (!ShellDelete(m_strTempDir)) Fail();
     } else {
         // A damaged package puts nothing on the drive: what was extracted
-        // before the damage is removed again. A stop is no fault of the package.
-        if (end != PassEnd::Stopped)
+        // before the damage is removed again. A stop is no fault of the package;
+        // refused entries and staging failures were reported where they happened.
+        if (end != PassEnd::Stopped && end != PassEnd::Refused && end != PassEnd::StagingFailed) {
             m_sink.ShowMessage(kBadPackage, kCaptionHint, MB_ICONINFORMATION);
+        }
         Fail();
         m_sink.PhaseChanged(JobPhase::Deleting);
         if (PathFileExistsA(m_strTempDir.c_str())) (void)ShellDelete(m_strTempDir);

@@ -53,11 +53,13 @@ struct JobPauses {
 
 // How an archive pass ended.
 enum class PassEnd {
-    Complete,      // the normal end of the archive
-    NotOpened,     // not a RAR archive, or it could not be opened
-    BrokenHeader,  // a header that cannot be read
-    Damaged,       // an entry that cannot be read or written, or a truncated archive
-    Stopped,       // the owner asked the job to stop
+    Complete,       // the normal end of the archive
+    NotOpened,      // not a RAR archive, or it could not be opened
+    BrokenHeader,   // a header that cannot be read
+    Damaged,        // an entry that cannot be read, or a truncated archive
+    Stopped,        // the owner asked the job to stop
+    Refused,        // an entry that would lead outside the staging folder (reported)
+    StagingFailed,  // the staging folder could not take an entry (reported)
 };
 
 class UpgradeJob {
@@ -127,8 +129,9 @@ private:
     bool Descramble();
     void StepProgress();
     void FullBar();
-    int ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form, int operation,
-                     std::string& landedName);
+    PassEnd ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form, int operation,
+                         std::string& landedName);
+    bool LeadsOutside(const RarEntry& entry, const std::string& landedName);
     void EncodeEntry(const std::string& fullPath);
     void ReplaceLinks();
     bool FlushDrive();

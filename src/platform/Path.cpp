@@ -135,3 +135,17 @@ DWORD GetModuleFileNameA(HANDLE hModule, LPSTR lpFilename, DWORD nSize) {
     lpFilename[n] = '\0';
     return n;
 }
+
+namespace platform {
+
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root) {
+    auto at = path.begin();
+    for (const auto& part : root) {
+        if (part.empty()) continue;  // a trailing separator
+        if (at == path.end() || *at != part) return false;
+        ++at;
+    }
+    return true;
+}
+
+}  // namespace platform

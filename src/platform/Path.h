@@ -23,6 +23,11 @@ std::optional<std::filesystem::path> NativeArgument(const char* path);
 // drive whose root holds it most closely, C: for everything else.
 std::string ToDrivePath(const std::filesystem::path& native);
 
+// True when `path` is `root` or lies below it, compared name by name (no
+// prefix tricks: /a/bc is not inside /a/b). Both should be canonical; this is
+// the one containment rule that every caller checks against.
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root);
+
 // The running program's own file, native.
 std::filesystem::path ModulePath();
 

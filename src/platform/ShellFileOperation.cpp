@@ -91,15 +91,6 @@ std::vector<std::string> SplitList(const char* list) {
     return paths;
 }
 
-bool Inside(const fs::path& tree, const fs::path& path) {
-    auto p = path.begin();
-    for (const auto& part : tree) {
-        if (p == path.end() || *p != part) return false;
-        ++p;
-    }
-    return true;
-}
-
 int WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -179,7 +170,7 @@ void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Ou
 void CopyLink(const fs::path& link, const fs::path& to, const fs::path& tree, Outcome& outcome) {
     std::error_code ec;
     const fs::path target = fs::canonical(link, ec);
-    if (ec || !Inside(tree, target) || !fs::is_regular_file(target, ec)) {
+    if (ec || !platform::IsInside(target, tree) || !fs::is_regular_file(target, ec)) {
         outcome.Fail(EACCES);
         return;
     }
@@ -246,7 +237,7 @@ void CopySource(const std::string& text, const fs::path& destination, Outcome& o
     const fs::path tree = fs::canonical(folder ? *source : source->parent_path(), ec);
     if (ec) {
         outcome.Fail(ec);
-    } else if (folder && Inside(tree, fs::weakly_canonical(target, ec))) {
+    } else if (folder && platform::IsInside(fs::weakly_canonical(target, ec), tree)) {
         outcome.Fail(EINVAL);  // a folder copied into itself would never end
     } else {
         CopyEntry(*source, target, tree, outcome);

@@ -3,12 +3,15 @@
 // nothing outside it is deleted.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "JobHarness.h"
 #include "support/PackageMaker.h"
 #include "support/Rar4Writer.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 namespace {
 
@@ -113,6 +116,55 @@ TEST(UnsafeInput, StagingFolderThatIsALinkIsNeverFollowed) {
     EXPECT_EQ(ReadFile(outside / "keep.txt"), "keep");
     EXPECT_FALSE(fs::exists(s.drive / "keep.txt"));
     EXPECT_EQ(ReadFile(s.drive / "A.TXT"), "a");
+}
+
+bool Shows(const testsupport::JobRun& run, const std::string& part) {
+    for (const auto& m : run.sink.messages) {
+        if (m.text.find(part) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Converted (GBK) names are extracted under the staging folder as destination
+// folder: the library checks only the folders below it, so a scratch path
+// reached through the user's link keeps that link, and the entry lands.
+TEST(UnsafeInput, ScratchPathThroughALinkKeepsTheLinkAndExtractsEveryEntry) {
+    testsupport::TempDir dir;
+    fs::create_directories(dir / "real" / "app");
+    fs::create_directories(dir / "drive");
+    fs::create_directory_symlink(dir / "real", dir / "link");
+    const fs::path package = dir / "p.rar";
+    testsupport::WritePackage(package, Rar4Writer().File("\xc9\xfd.txt", "gbk").Bytes(),
+                              testsupport::MakeDeviceInfo("S", "0", "V"));
+    testsupport::JobRun run((dir / "link" / "app").string(), package.string(),
+                            (dir / "drive").string());
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.Succeeded());
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(ReadFile(dir / "drive" / "升.txt"), "gbk");
+}
+
+// A staging folder that cannot take an entry says which file and why, in the
+// system's words, and fails; the package is not blamed.
+TEST(UnsafeInput, StagingFailuresNameThePathAndTheSystemsReason) {
+    Sandbox s;
+    auto tooLong = s.Run(Rar4Writer().File("A.TXT", "a").File(std::string(300, 'N'), "n").Bytes());
+    ASSERT_TRUE(tooLong->started);
+    EXPECT_FALSE(tooLong->Succeeded());
+    EXPECT_TRUE(Shows(*tooLong, std::string(300, 'N') + "\n" + std::strerror(ENAMETOOLONG)));
+    EXPECT_FALSE(Shows(*tooLong, "错误的升级文件！"));
+    EXPECT_FALSE(fs::exists(s.drive / "A.TXT"));
+
+    testsupport::TmpfsMount small(1 << 20);
+    if (!small.Mounted()) GTEST_SKIP() << small.Error();
+    testsupport::WritePackage(
+        s.package, Rar4Writer().File("BIG.BIN", testsupport::RandomBytes(700000)).Bytes(),
+        testsupport::MakeDeviceInfo("S", "0", "V"));
+    testsupport::JobRun full(small.path().string(), s.package.string(), s.drive.string());
+    ASSERT_TRUE(full.started);
+    EXPECT_FALSE(full.Succeeded());
+    EXPECT_TRUE(Shows(full, "BIG.BIN\n" + std::string(std::strerror(ENOSPC))));
+    EXPECT_FALSE(Shows(full, "错误的升级文件！"));
 }
 
 }  // namespace
