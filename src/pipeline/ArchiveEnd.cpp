@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace pipeline {
 
@@ -89,6 +92,43 @@ bool IsTruncatedRar5(const std::filesystem::path& archive) {
                 return true;
         }
         in.clear();
+    }
+    return true;
+}
+
+namespace {
+
+std::uint32_t Le(const std::string& bytes, std::size_t at, int width) {
+    std::uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+}
+
+}  // namespace
+
+bool IsCutRar4Volume(const std::filesystem::path& archive) {
+    constexpr std::string_view kMarker("Rar!\x1a\x07\x00", 7);
+    constexpr unsigned kVolume = 0x0001, kLongBlock = 0x8000, kFileHead = 0x74, kEndHead = 0x7B;
+    std::ifstream in(archive, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < kMarker.size() + 13 || bytes.compare(0, kMarker.size(), kMarker) != 0) {
+        return false;
+    }
+    if ((Le(bytes, kMarker.size() + 3, 2) & kVolume) == 0) return false;
+    std::size_t at = kMarker.size();
+    while (at + 7 <= bytes.size()) {
+        const unsigned type = static_cast<unsigned char>(bytes[at + 2]);
+        if (type == kEndHead) return false;
+        const unsigned flags = Le(bytes, at + 3, 2);
+        std::uint64_t size = Le(bytes, at + 5, 2);
+        if (size < 7) return true;
+        if ((flags & kLongBlock) != 0 || type == kFileHead) {
+            if (at + 11 > bytes.size()) return true;
+            size += Le(bytes, at + 7, 4);
+        }
+        at += size;
     }
     return true;
 }

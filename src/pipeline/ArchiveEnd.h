@@ -12,4 +12,10 @@ namespace pipeline {
 // end-of-archive header. False for anything else, RAR 4 included.
 bool IsTruncatedRar5(const std::filesystem::path& archive);
 
+// True for a RAR 4 volume whose blocks stop before an end-of-archive block.
+// RAR leaves the end block out only when asked (-en), never in volumes, whose
+// end block carries the volume information; a plain RAR 4 archive without it
+// cannot be told from one cut at an entry boundary, so it is not judged.
+bool IsCutRar4Volume(const std::filesystem::path& archive);
+
 }  // namespace pipeline

@@ -165,7 +165,9 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     if (end != PassEnd::Complete) return end;
     if (result == rar::kBadData) return PassEnd::BrokenHeader;
     if (result != rar::kEndArchive) return PassEnd::Damaged;
-    if (IsTruncatedRar5(Native(archivePath))) return PassEnd::Damaged;
+    if (IsTruncatedRar5(Native(archivePath)) || IsCutRar4Volume(Native(archivePath))) {
+        return PassEnd::Damaged;
+    }
     return PassEnd::Complete;
 }
 

@@ -187,6 +187,11 @@ TEST(ExtractFiles, ArchiveWithoutEndBlockIsComplete) {
     const auto path = p.Archive(Rar4Writer().File("A.TXT", "a").WithoutEnd().Bytes());
     EXPECT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
     EXPECT_EQ(ReadFile(p.Staging() / "A.TXT"), "a");
+    // A volume always carries its end block: without it, it was cut.
+    const auto cut = p.Archive(Rar4Writer().AsVolume().File("B.TXT", "b").WithoutEnd().Bytes());
+    EXPECT_EQ(p.job.ExtractFiles(cut, 0), PassEnd::Damaged);
+    const auto whole = p.Archive(Rar4Writer().AsVolume().File("C.TXT", "c").Bytes());
+    EXPECT_EQ(p.job.ExtractFiles(whole, 0), PassEnd::Complete);
 }
 
 }  // namespace

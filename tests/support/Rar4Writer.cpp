@@ -68,10 +68,10 @@ std::string Block(const std::string& body, bool badCrc = false) {
     return block + body;
 }
 
-std::string MainHeader() {
+std::string MainHeader(std::uint16_t flags = 0) {
     std::string body;
     body.push_back(static_cast<char>(kMainHead));
-    Put16(body, 0);
+    Put16(body, flags);
     Put16(body, 13);
     Put16(body, 0);
     Put32(body, 0);
@@ -245,6 +245,11 @@ Rar4Writer& Rar4Writer::Add(Rar4Entry entry) {
     return *this;
 }
 
+Rar4Writer& Rar4Writer::AsVolume() {
+    m_volume = true;
+    return *this;
+}
+
 Rar4Writer& Rar4Writer::WithoutEnd() {
     m_end = false;
     return *this;
@@ -252,7 +257,7 @@ Rar4Writer& Rar4Writer::WithoutEnd() {
 
 std::string Rar4Writer::Bytes() const {
     std::string out(kRar4Marker);
-    out += MainHeader();
+    out += MainHeader(m_volume ? 0x0001 : 0);
     for (const auto& e : m_entries) out += FileHeader(e) + e.data;
     if (m_end) out += EndHeader();
     return out;

@@ -36,6 +36,8 @@ public:
     Rar4Writer& Add(Rar4Entry entry);
     // Leave out the end-of-archive block, as some tools do.
     Rar4Writer& WithoutEnd();
+    // Mark the archive a volume (main header flag 0x0001).
+    Rar4Writer& AsVolume();
 
     std::string Bytes() const;
     // Offset of each entry's header in Bytes(), to cut or damage by hand.
@@ -44,6 +46,7 @@ public:
 private:
     std::vector<Rar4Entry> m_entries;
     bool m_end = true;
+    bool m_volume = false;
 };
 
 // The archive with every file header's host system set to Windows and its
