@@ -163,7 +163,7 @@ TEST(WriteCommand, BadUsageAndMissingTargetsAreRefused) {
 TEST(WriteCommand, TargetsThatWouldHarmTheSystemOrThePackageAreRefused) {
     WriteSetup s;
     const std::string package = s.Package(Rar4Writer().File("PKG\\A.TXT", "a").Bytes());
-    for (const std::string target :
+    for (const std::string& target :
          {std::string("C:\\"), std::string("/"), package, s.dir.path().string()}) {
         const auto refused = RunCli({"write", package, target});
         EXPECT_EQ(refused.status, 2) << target;
