@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "encoder/DeviceInfo.h"
 #include "pipeline/JobSink.h"
 #include "pipeline/UpgradeJob.h"
 #include "toolkit/Toolkit.h"

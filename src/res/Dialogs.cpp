@@ -8,10 +8,6 @@
 namespace res {
 namespace {
 
-using toolkit::ControlKind;
-using toolkit::ControlTemplate;
-using toolkit::DialogTemplate;
-
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 constexpr DWORD kReadOnlyEdit = ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_BORDER | WS_TABSTOP;
 
@@ -85,7 +81,7 @@ constexpr std::array kDialogs = {
 
 }  // namespace
 
-const toolkit::DialogTemplate* FindDialog(UINT id) {
+const res::DialogTemplate* FindDialog(UINT id) {
     for (const auto& dialog : kDialogs) {
         if (dialog.id == id) return &dialog;
     }

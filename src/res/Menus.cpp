@@ -8,10 +8,6 @@
 namespace res {
 namespace {
 
-using toolkit::MenuItemTemplate;
-using toolkit::MenuTemplate;
-using toolkit::PopupTemplate;
-
 constexpr MenuItemTemplate kOperate[] = {
     {IDC_CHOOSE_DRIVE, "选择U盘", MF_STRING},
     {IDC_SELECT_FILE, "选择要升级的文件", MF_STRING},
@@ -51,7 +47,7 @@ constexpr VersionInfo kVersion = {
 
 }  // namespace
 
-const toolkit::MenuTemplate* FindMenu(UINT id) {
+const res::MenuTemplate* FindMenu(UINT id) {
     for (const auto& menu : kMenus) {
         if (menu.id == id) return &menu;
     }

@@ -5,13 +5,13 @@
 
 #include <string_view>
 
-#include "toolkit/Templates.h"
+#include "res/Templates.h"
 
 namespace res {
 
-const toolkit::DialogTemplate* FindDialog(UINT id);
-const toolkit::MenuTemplate* FindMenu(UINT id);
-const toolkit::IconGroup* FindIcon(UINT id);
+const res::DialogTemplate* FindDialog(UINT id);
+const res::MenuTemplate* FindMenu(UINT id);
+const res::IconGroup* FindIcon(UINT id);
 // The string `id`; false when there is none.
 bool FindString(UINT id, std::string_view* text);
 

@@ -96,7 +96,7 @@ void CDialog::Create() {
     ApplyColours();
 }
 
-void CDialog::ConnectClicks(const toolkit::ControlTemplate& control, QWidget* widget) {
+void CDialog::ConnectClicks(const res::ControlTemplate& control, QWidget* widget) {
     auto* button = qobject_cast<QAbstractButton*>(widget);
     if (button == nullptr) return;
     const auto id = static_cast<WORD>(control.id);
@@ -251,7 +251,7 @@ void CDialog::FocusFirstTabStop() {
 
 int CDialog::DefaultCommandId() const {
     for (const auto& control : m_pTemplate->controls) {
-        if (control.kind == toolkit::ControlKind::PushButton &&
+        if (control.kind == res::ControlKind::PushButton &&
             (control.style & 0x0F) == BS_DEFPUSHBUTTON) {
             return control.id;
         }

@@ -7,7 +7,7 @@
 
 #include "toolkit/CMenu.h"
 #include "toolkit/CWnd.h"
-#include "toolkit/Templates.h"
+#include "toolkit/Types.h"
 
 class CDataExchange;
 
@@ -44,7 +44,7 @@ public:
     void SetDlgItemText(int nID, LPCSTR text);
     // Dialog units -> pixels through the template font's base units.
     void MapDialogRect(CRect* rect) const;
-    const toolkit::DialogTemplate* GetTemplate() const { return m_pTemplate; }
+    const res::DialogTemplate* GetTemplate() const { return m_pTemplate; }
 
     // The window's system menu (Alt+Space, right click in the client area);
     // its commands reach OnSysCommand. It starts with Move and Close.
@@ -81,12 +81,12 @@ private:
     void FocusFirstTabStop();
     void ResetSystemMenu();
     void ApplyColours();
-    void ConnectClicks(const toolkit::ControlTemplate& control, QWidget* widget);
+    void ConnectClicks(const res::ControlTemplate& control, QWidget* widget);
     void RebuildMenuBar();
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
-    const toolkit::DialogTemplate* m_pTemplate;
+    const res::DialogTemplate* m_pTemplate;
     toolkit::DialogWidget* m_pWindow = nullptr;
     bool m_bEnded = false;
     int m_nResult = 0;
@@ -97,5 +97,5 @@ private:
     std::map<int, std::unique_ptr<CWnd>> m_tempControls;
     std::vector<CWnd*> m_boundControls;
     std::map<int, QWidget*> m_controlWidgets;
-    std::vector<std::pair<const toolkit::ControlTemplate*, QWidget*>> m_controls;
+    std::vector<std::pair<const res::ControlTemplate*, QWidget*>> m_controls;
 };

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "toolkit/DialogFont.h"
-#include "toolkit/Templates.h"
+#include "toolkit/Types.h"
 
 class QWidget;
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Win32.h"
+#include "res/Templates.h"
 
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -14,11 +15,19 @@ using COLORREF = DWORD;
 using HBRUSH = void*;
 using HCURSOR = const void*;
 
+// The toolkit builds its windows from the program's resource types.
 namespace toolkit {
-struct IconGroup;
-}
+using res::ControlKind;
+using res::ControlTemplate;
+using res::DialogTemplate;
+using res::IconGroup;
+using res::MenuItemTemplate;
+using res::MenuTemplate;
+using res::PopupTemplate;
+}  // namespace toolkit
+
 // An icon is one of the program's icon resources; null when there is none.
-using HICON = const toolkit::IconGroup*;
+using HICON = const res::IconGroup*;
 
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
@@ -64,55 +73,6 @@ constexpr UINT SC_CLOSE = 0xF060;
 constexpr UINT SC_KEYMENU = 0xF100;
 
 constexpr UINT ID_HELP = 0xE146;
-
-// ------------------------------------------------------- dialog results
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-
-// ------------------------------------------------------- window styles
-constexpr DWORD WS_POPUP = 0x80000000;
-constexpr DWORD WS_VISIBLE = 0x10000000;
-constexpr DWORD WS_DISABLED = 0x08000000;
-constexpr DWORD WS_CAPTION = 0x00C00000;
-constexpr DWORD WS_BORDER = 0x00800000;
-constexpr DWORD WS_VSCROLL = 0x00200000;
-constexpr DWORD WS_SYSMENU = 0x00080000;
-constexpr DWORD WS_GROUP = 0x00020000;
-constexpr DWORD WS_TABSTOP = 0x00010000;
-constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
-constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
-constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
-
-constexpr DWORD DS_3DLOOK = 0x0004;
-constexpr DWORD DS_SETFONT = 0x0040;
-constexpr DWORD DS_MODALFRAME = 0x0080;
-
-constexpr DWORD BS_PUSHBUTTON = 0x0000;
-constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
-constexpr DWORD BS_GROUPBOX = 0x0007;
-constexpr DWORD BS_FLAT = 0x8000;
-
-constexpr DWORD ES_LEFT = 0x0000;
-constexpr DWORD ES_AUTOHSCROLL = 0x0080;
-constexpr DWORD ES_READONLY = 0x0800;
-
-constexpr DWORD SS_LEFT = 0x0000;
-constexpr DWORD SS_ICON = 0x0003;
-constexpr DWORD SS_NOPREFIX = 0x0080;
-
-constexpr DWORD CBS_DROPDOWN = 0x0002;
-constexpr DWORD CBS_SORT = 0x0100;
-
-constexpr DWORD PBS_SMOOTH = 0x0001;
-
-// --------------------------------------------------------------- menus
-constexpr UINT MF_BYCOMMAND = 0x0000;
-constexpr UINT MF_ENABLED = 0x0000;
-constexpr UINT MF_STRING = 0x0000;
-constexpr UINT MF_GRAYED = 0x0001;
-constexpr UINT MF_DISABLED = 0x0002;
-constexpr UINT MF_POPUP = 0x0010;
-constexpr UINT MF_SEPARATOR = 0x0800;
 
 // ---------------------------------------------------- control colours
 constexpr UINT CTLCOLOR_MSGBOX = 0;

@@ -22,7 +22,7 @@ TEST(Resources, EveryControlLiesInsideItsDialogAndIdsAreUnique) {
             EXPECT_GE(c.y, 0);
             EXPECT_LE(c.x + c.cx, dialog->cx);
             // a combo box's height includes its dropped-down list
-            if (c.kind != toolkit::ControlKind::ComboBox) {
+            if (c.kind != res::ControlKind::ComboBox) {
                 EXPECT_LE(c.y + c.cy, dialog->cy);
             }
             if (c.id != -1) {

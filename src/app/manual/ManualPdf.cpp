@@ -1,4 +1,4 @@
-#include "res/manual/ManualPdf.h"
+#include "app/manual/ManualPdf.h"
 
 #include <QFile>
 #include <QImage>

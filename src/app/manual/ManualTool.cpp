@@ -5,8 +5,8 @@
 #include <iostream>
 #include <string>
 
-#include "res/manual/ManualPdf.h"
-#include "res/manual/WindowTour.h"
+#include "app/manual/ManualPdf.h"
+#include "app/manual/WindowTour.h"
 
 namespace {
 

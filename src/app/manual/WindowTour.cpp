@@ -1,4 +1,4 @@
-#include "res/manual/WindowTour.h"
+#include "app/manual/WindowTour.h"
 
 #include <QDialog>
 #include <QPointer>
