@@ -52,11 +52,6 @@ std::optional<WriteOptions> ParseWriteArgs(Args args) {
     return WriteOptions{paths[0], paths[1], format};
 }
 
-bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
-    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first ==
-           outer.end();
-}
-
 // Why TARGET may not be written, empty when it may. The root file system
 // is never a target by its drive root (the windows never offer C:), only
 // by a folder below it that the user names; nor is a folder that holds the
@@ -74,7 +69,8 @@ std::string RefusedTarget(const WriteOptions& options) {
     const auto package = platform::ToNativePath(options.package);
     if (package) {
         const auto real = std::filesystem::canonical(*package, ec);
-        if (!ec && IsSameOrInside(real, target)) return "it holds the package " + options.package;
+        if (!ec && platform::IsInside(real, target))
+            return "it holds the package " + options.package;
     }
     return {};
 }

@@ -12,6 +12,8 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/Path.h"
+
 namespace platform {
 namespace {
 
@@ -49,11 +51,6 @@ std::string ReadText(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
-    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first ==
-           outer.end();
-}
-
 // Folders of the system itself: a drive there would be emptied by a format.
 bool IsSystemFolder(const std::filesystem::path& folder) {
     static const char* const kSystem[] = {"/",    "/bin",   "/boot",  "/dev",    "/etc",   "/home",
@@ -76,8 +73,7 @@ std::string UnsafeDeclaredFolder(const std::filesystem::path& folder) {
     const auto real = std::filesystem::canonical(folder, ec);
     if (ec) return "not an existing absolute folder";
     if (IsSystemFolder(real)) return "a folder of the system, not one of its own";
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec && IsSameOrInside(program, real)) return "it holds this program and its scratch data";
+    if (IsInside(ModulePath(), real)) return "it holds this program and its scratch data";
     return {};
 }
 

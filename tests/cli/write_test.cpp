@@ -176,6 +176,14 @@ TEST(WriteCommand, TargetsThatWouldHarmTheSystemOrThePackageAreRefused) {
     EXPECT_TRUE(fs::exists(s.dir / "below" / "A.TXT"));
 }
 
+// True once a job's staging folder under tmp holds the package's folder.
+bool Staged(const fs::path& tmp) {
+    for (const auto& entry : fs::recursive_directory_iterator(tmp)) {
+        if (entry.path().filename() == "PKG") return true;
+    }
+    return false;
+}
+
 // A job stopped by a signal removes its scratch data, fails, and says so.
 TEST(WriteCommand, SignalsStopTheJobAndRemoveItsScratchData) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -184,12 +192,7 @@ TEST(WriteCommand, SignalsStopTheJobAndRemoveItsScratchData) {
         for (int i = 0; i < 200; ++i) archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x");
         const std::string package = s.Package(archive.Bytes());
         // Sent once extraction has begun: the staging folder holds a file.
-        const auto staged = [&] {
-            for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
-                if (entry.path().filename() == "PKG") return true;
-            }
-            return false;
-        };
+        const auto staged = [&] { return Staged(s.tmp); };
         const auto result = RunCli({"write", package, "E:\\"}, signal, staged);
         EXPECT_EQ(result.status, 128 + signal) << result.err;
         EXPECT_NE(result.err.find("升级失败！"), std::string::npos) << result.err;
@@ -207,12 +210,7 @@ TEST(WriteCommand, ALaterRunRemovesTheScratchDataOfAKilledOne) {
         archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x", i % 2 ? 0x21 : 0x20);
     const std::string package = s.Package(archive.Bytes());
     fs::create_directories(s.tmp / "ostrel-notours");
-    const auto staged = [&] {
-        for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
-            if (entry.path().filename() == "PKG") return true;
-        }
-        return false;
-    };
+    const auto staged = [&] { return Staged(s.tmp); };
     EXPECT_EQ(RunCli({"write", package, "E:\\"}, SIGKILL, staged).status, -1);
     ASSERT_EQ(std::distance(fs::directory_iterator(s.tmp), fs::directory_iterator()), 2);
     EXPECT_EQ(RunCli({"write", package, "E:\\"}).status, 0);
@@ -226,12 +224,7 @@ TEST(WriteCommand, AVanishedDriveIsReportedOnce) {
     Rar4Writer archive;
     for (int i = 0; i < 40; ++i) archive.File("PKG\\F" + std::to_string(i) + ".TXT", "x");
     const std::string package = s.Package(archive.Bytes());
-    const auto pulled = [&] {
-        for (const auto& entry : fs::recursive_directory_iterator(s.tmp)) {
-            if (entry.path().filename() == "PKG") return fs::remove_all(s.stick) > 0;
-        }
-        return false;
-    };
+    const auto pulled = [&] { return Staged(s.tmp) && fs::remove_all(s.stick) > 0; };
     const auto result = RunCli({"write", package, "E:\\"}, 0, pulled);
     EXPECT_EQ(result.status, 1);
     const std::string failed = "移动目录操作失败！";
