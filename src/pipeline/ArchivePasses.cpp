@@ -64,9 +64,11 @@ int UpgradeJob::GetFileCount(const std::string& archivePath, int mode) {
 }
 
 // The library resolves a hard link or file copy against the staging folder
-// and drops ".." from its reference; a reference that needed that, or one
-// that reaches outside through a link already in the folder, is refused, and
-// so is an entry whose own folder leads outside.
+// and drops ".." from its reference; a reference that needed that, one that
+// reaches outside through a link already in the folder, and one to a file
+// the package did not put there (the original resolved it against the
+// current folder) are refused, and so is an entry whose own folder leads
+// outside.
 bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedName) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -80,7 +82,8 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
     if (contained.empty() || fs::path(contained) != fs::path(reference).lexically_normal()) {
         return true;
     }
-    return !platform::IsInside(fs::weakly_canonical(root / contained, ec), root) || ec;
+    const fs::path resolved = fs::weakly_canonical(root / contained, ec);
+    return ec || !platform::IsInside(resolved, root) || !fs::is_regular_file(resolved, ec);
 }
 
 // The reason a file could not be made or filled, in the system's words. The

@@ -3,6 +3,8 @@
 // nothing outside it is deleted.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -125,6 +127,82 @@ bool Shows(const testsupport::JobRun& run, const std::string& part) {
     return false;
 }
 
+// The current folder of whoever runs the job, for as long as it lives.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const fs::path& folder) : m_saved(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentFolder() { fs::current_path(m_saved); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    fs::path m_saved;
+};
+
+// A surrogate pair (U+1F600) as CESU-8, which only our conversion turns
+// into a name, put where rar stored the placeholder.
+constexpr const char* kPlaceholder = "QQQQQQ";
+constexpr const char* kCesuPair = "\xED\xA0\xBD\xED\xB8\x80";
+
+// rar stores the second name of a file as a hard link (-oh) or a file copy
+// (-oi) referring to the first, victim.txt; with that entry dropped, the
+// package does not hold what its reference names. A device file follows.
+std::string ReferenceToVictim(const fs::path& work, const std::string& linkSwitch,
+                              const std::string& name, bool dropTarget = true) {
+    const std::string entry = std::string("PKG/") + kPlaceholder + name;
+    const std::string ept = std::string("PKG/") + kPlaceholder + "X.EPT";
+    fs::create_directories(work / "PKG");
+    WriteFile(work / "victim.txt", testsupport::RandomBytes(5000));
+    fs::create_hard_link(work / "victim.txt", work / entry);
+    WriteFile(work / ept, testsupport::RandomBytes(800));
+    const std::string archive = "ref.rar";
+    if (!testsupport::RunRar(work, "a -ma5 " + linkSwitch + " " + archive + " victim.txt " +
+                                       entry + " " + ept) ||
+        (dropTarget && !testsupport::RunRar(work, "d " + archive + " victim.txt"))) {
+        return {};
+    }
+    return testsupport::WithRar5Names(ReadFile(work / archive), kPlaceholder, kCesuPair);
+}
+
+// Hard links and file copies resolve inside the staging folder only, also
+// for an entry whose name had to be converted: a reference to a file in the
+// current folder neither writes through to it nor carries it to the drive,
+// and the job fails with its reason.
+TEST(UnsafeInput, Rar5ReferencesNeverReachTheCurrentFolder) {
+    // The hard link is where the device image would be written; the copy
+    // would carry the file to the drive.
+    const std::pair<std::string, std::string> cases[] = {{"-oh", "X.EXE"}, {"-oi:1", "C.TXT"}};
+    for (const auto& [linkSwitch, name] : cases) {
+        SCOPED_TRACE(linkSwitch);
+        testsupport::TempDir work;
+        const std::string archive = ReferenceToVictim(work.path(), linkSwitch, name);
+        if (archive.empty()) GTEST_SKIP() << "rar is not installed";
+        Sandbox s;
+        testsupport::TempDir cwd;
+        WriteFile(cwd / "victim.txt", "the user's own");
+        CurrentFolder here(cwd.path());
+        auto run = s.Run(archive);
+        ASSERT_TRUE(run->started);
+        EXPECT_FALSE(run->Succeeded());
+        EXPECT_EQ(ReadFile(cwd / "victim.txt"), "the user's own");
+        for (const auto& e : fs::recursive_directory_iterator(s.drive)) {
+            EXPECT_FALSE(e.is_regular_file() && ReadFile(e.path()) == "the user's own") << e.path();
+        }
+        EXPECT_TRUE(Shows(*run, "升级文件中的条目指向升级目录之外，已拒绝：PKG/\U0001F600" + name));
+        EXPECT_TRUE(s.Strays().empty()) << s.Strays().front();
+    }
+    // A reference to a file the package holds is followed.
+    testsupport::TempDir work;
+    const std::string archive = ReferenceToVictim(work.path(), "-oi:1", "C.TXT", false);
+    Sandbox s;
+    auto run = s.Run(archive);
+    ASSERT_TRUE(run->started);
+    EXPECT_TRUE(run->Succeeded());
+    EXPECT_EQ(ReadFile(s.drive / "\U0001F600C.TXT"), ReadFile(work / "victim.txt"));
+}
+
 // Converted (GBK) names are extracted under the staging folder as destination
 // folder: the library checks only the folders below it, so a scratch path
 // reached through the user's link keeps that link, and the entry lands.
@@ -165,6 +243,18 @@ TEST(UnsafeInput, StagingFailuresNameThePathAndTheSystemsReason) {
     EXPECT_FALSE(full.Succeeded());
     EXPECT_TRUE(Shows(full, "BIG.BIN\n" + std::string(std::strerror(ENOSPC))));
     EXPECT_FALSE(Shows(full, "错误的升级文件！"));
+
+    // The scratch archive does not fit: the job ends before its worker, and
+    // no cut-short scratch archive stays; the staging folder stays empty.
+    testsupport::TmpfsMount tiny(256 << 10);
+    if (!tiny.Mounted()) GTEST_SKIP() << tiny.Error();
+    testsupport::JobRun descramble(tiny.path().string(), s.package.string(), s.drive.string());
+    EXPECT_FALSE(descramble.started);
+    EXPECT_FALSE(descramble.Succeeded());
+    EXPECT_TRUE(Shows(descramble, "TEMP.TMP\n" + std::string(std::strerror(ENOSPC))));
+    EXPECT_TRUE(descramble.sink.prompts.empty());
+    EXPECT_FALSE(fs::exists(tiny / "TEMP.TMP"));
+    EXPECT_TRUE(fs::is_empty(tiny / "Temp"));
 }
 
 }  // namespace

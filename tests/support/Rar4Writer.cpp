@@ -1,6 +1,7 @@
 #include "support/Rar4Writer.h"
 
 #include <array>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace testsupport {
@@ -156,8 +157,9 @@ void WriteVintPadded(std::string& s, std::size_t at, std::uint64_t value, std::s
 }
 
 // RAR 5 file header: type 2; its fields after the common header carry the
-// attributes and host system as variable-length numbers.
-void RewriteRar5File(std::string& s, std::size_t fieldsAt) {
+// attributes and host system as variable-length numbers, then the name.
+// Returns where the name's length is stored.
+std::size_t RewriteRar5File(std::string& s, std::size_t fieldsAt) {
     constexpr std::uint64_t kFlagDirectory = 0x0001;
     constexpr std::uint64_t kFlagTime = 0x0002;
     constexpr std::uint64_t kFlagCrc = 0x0004;
@@ -174,9 +176,25 @@ void RewriteRar5File(std::string& s, std::size_t fieldsAt) {
     at += ReadVint(s, at).length;  // compression information
     const Vint host = ReadVint(s, at);
     WriteVintPadded(s, at, 0, host.length);  // Windows
+    return at + host.length;
 }
 
-std::string RewriteRar5(std::string s) {
+// The same-length replacement in one entry's stored name.
+void RenameRar5File(std::string& s, std::size_t nameLengthAt, std::string_view from,
+                    std::string_view to) {
+    const Vint length = ReadVint(s, nameLengthAt);
+    const std::size_t nameAt = nameLengthAt + length.length;
+    std::string name = s.substr(nameAt, length.value);
+    for (auto found = name.find(from); found != std::string::npos;
+         found = name.find(from, found + to.size())) {
+        name.replace(found, from.size(), to);
+    }
+    s.replace(nameAt, length.value, name);
+}
+
+// Walks the file headers, rewriting each (host and attributes, and the
+// name where `from` is not empty) with its checksum made anew.
+std::string RewriteRar5(std::string s, std::string_view from = {}, std::string_view to = {}) {
     constexpr std::uint64_t kTypeFile = 2;
     constexpr std::uint64_t kTypeEnd = 5;
     std::size_t at = kRar5Marker.size();
@@ -196,7 +214,8 @@ std::string RewriteRar5(std::string s) {
             p += data.length;
         }
         if (type.value == kTypeFile) {
-            RewriteRar5File(s, p);
+            const std::size_t nameLengthAt = RewriteRar5File(s, p);
+            if (!from.empty()) RenameRar5File(s, nameLengthAt, from, to);
             const std::size_t crcSpan = headerSize.length + headerSize.value;
             Set32(s, at, Crc32(std::string_view(s).substr(at + 4, crcSpan)));
         }
@@ -273,10 +292,23 @@ std::vector<std::size_t> Rar4Writer::EntryOffsets() const {
     return offsets;
 }
 
+std::string WithRar5Names(std::string archive, std::string_view from, std::string_view to) {
+    if (from.size() != to.size() || from.empty()) {
+        throw std::invalid_argument("a name part is replaced by one of the same length");
+    }
+    return RewriteRar5(std::move(archive), from, to);
+}
+
 std::string WithWindowsAttributes(std::string archive) {
     if (archive.starts_with(kRar5Marker)) return RewriteRar5(std::move(archive));
     if (archive.starts_with(kRar4Marker)) return RewriteRar4(std::move(archive));
     return archive;
+}
+
+bool RunRar(const std::filesystem::path& folder, const std::string& arguments) {
+    const std::string command =
+        "cd '" + folder.string() + "' && rar " + arguments + " -idq >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 }  // namespace testsupport

@@ -54,4 +54,13 @@ private:
 // anew. RAR 4 and RAR 5; anything else comes back unchanged.
 std::string WithWindowsAttributes(std::string archive);
 
+// A RAR 5 archive made Windows-like as above, with `from` replaced by `to`
+// (of the same length, so that no header moves) in every stored entry name:
+// names no tool would write, such as surrogate pairs as CESU-8.
+std::string WithRar5Names(std::string archive, std::string_view from, std::string_view to);
+
+// Runs the installed rar in `folder` as `rar <arguments>`; false when it
+// is missing or fails.
+bool RunRar(const std::filesystem::path& folder, const std::string& arguments);
+
 }  // namespace testsupport
