@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Win32.h"
 
 namespace {
 
@@ -97,12 +98,20 @@ void DescramblePackage(const std::string& packagePath, const std::string& scratc
         throw CFileException("create", scratchPath, EEXIST);
     }
     CFile scratch(scratchPath, CFile::modeCreate | CFile::modeWrite);
-    package.Seek(kLeadSize, CFile::begin);
-    // A package too short for a whole key leaves the rest of the key zero.
+    // A scratch archive cut short by a full disk or a read error is removed:
+    // it must never be taken for the package's archive.
     KeyBlock key{};
-    package.Read(key.data(), kBlockSize);
-    DescrambleBody(package, scratch, ToLanes(key));
-    package.Close();
-    scratch.Close();
+    try {
+        package.Seek(kLeadSize, CFile::begin);
+        // A package too short for a whole key leaves the rest of the key zero.
+        package.Read(key.data(), kBlockSize);
+        DescrambleBody(package, scratch, ToLanes(key));
+        package.Close();
+        scratch.Close();
+    } catch (const CFileException&) {
+        scratch.Abort();
+        DeleteFileA(scratchPath.c_str());
+        throw;
+    }
     info = DeviceInfoFromKey(key);
 }

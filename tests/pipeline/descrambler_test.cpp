@@ -192,6 +192,7 @@ TEST(DescramblerTest, FullScratchDiskRaisesInsteadOfLeavingAShortArchive) {
     TempDir dir;
     testsupport::WritePackage(dir / "p.rar", RandomBytes(600 * 1024, 10), Filled(1));
     ExpectDescrambleError(dir / "p.rar", (disk / "TEMP.TMP").string(), "write", ENOSPC);
+    EXPECT_FALSE(std::filesystem::exists(disk / "TEMP.TMP"));
 }
 
 }  // namespace
