@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "FuzzSupport.h"
-#include "platform/FormatCommand.h"
+#include "platform/ShellExecute.h"
 
 using fuzzsupport::Check;
 
@@ -18,10 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
     const auto request = platform::ParseFormatCommand(program, parameters);
     if (!request) return 0;
-    Check(request->letter >= 'A' && request->letter <= 'Z');
-    const std::string canonical = std::string("/C \"format.com ") + request->letter +
-                                  ":/FS:" + (request->fat32 ? "FAT32" : "FAT") + "\"";
+    Check(request->drive >= 'A' && request->drive <= 'Z');
+    const bool fat32 = request->fileSystem == platform::FileSystem::Fat32;
+    const std::string canonical = std::string("/C \"format.com ") + request->drive +
+                                  ":/FS:" + (fat32 ? "FAT32" : "FAT") + "\"";
     const auto again = platform::ParseFormatCommand("CMD.EXE", canonical);
-    Check(again && again->letter == request->letter && again->fat32 == request->fat32);
+    Check(again && again->drive == request->drive && again->fileSystem == request->fileSystem);
     return 0;
 }

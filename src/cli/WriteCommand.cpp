@@ -15,7 +15,7 @@
 #include "cli/ConsoleSink.h"
 #include "cli/ScratchFolder.h"
 #include "cli/SignalStop.h"
-#include "drive/CommandLineFormat.h"
+#include "drive/DriveFormatter.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"

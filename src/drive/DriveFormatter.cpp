@@ -1,39 +1,26 @@
 #include "drive/DriveFormatter.h"
 
-#include <cstdio>
+#include <cctype>
 #include <utility>
 
-#include "platform/FormatCommand.h"
+#include "platform/Drives.h"
 
 namespace drive {
 namespace {
 
 constexpr std::uint64_t kBytesPerMb = 1048576;
 constexpr std::uint64_t kFatLimitMb = 2048;
-constexpr DWORD kOsVersionInfoSize = 148;
 constexpr DWORD kPauseAfterLaunchMs = 2000;
-constexpr std::size_t kParameterBufferSize = 100;
 constexpr HINSTANCE kLastErrorResult = 32;
 
-struct FormatCommand {
-    const char* program;
-    const char* parameters;  // %c is the drive letter
-};
-
-FormatCommand ChooseCommand(bool nt, bool fat32) {
-    if (nt) {
-        return fat32 ? FormatCommand{"CMD.EXE", "/C   \"format.com   %c:/force/q/y/FS:FAT32\""}
-                     : FormatCommand{"CMD.EXE", "/C   \"format.com   %c:/force/q/y/FS:FAT\""};
-    }
-    return fat32 ? FormatCommand{"COMMAND.COM", "/C   \"format.com   %c:/autotest/q/u/y/FS:FAT32\""}
-                 : FormatCommand{"COMMAND.COM", "/C   \"format.com   %c:/autotest/q/u/y/FS:FAT\""};
+platform::FormatOutcome FormatWithTheSystem(const platform::FormatRequest& request) {
+    return platform::Format(request);
 }
 
 }  // namespace
 
 FormatterSystem SystemFormatter(std::function<void(const std::string&)> prompt) {
-    return FormatterSystem{::GetDiskFreeSpaceExA, ::GetVersionExA, platform::ShellExecuteAndWait,
-                           ::Sleep, std::move(prompt)};
+    return FormatterSystem{::GetDiskFreeSpaceExA, FormatWithTheSystem, ::Sleep, std::move(prompt)};
 }
 
 std::string LaunchErrorMessage(HINSTANCE result) {
@@ -66,32 +53,17 @@ std::string LaunchErrorMessage(HINSTANCE result) {
 DriveFormatter::DriveFormatter(FormatterSystem system) : m_system(std::move(system)) {}
 
 void DriveFormatter::FormatDrive(const std::string& strDrive, const char* drive) const {
-    std::uint64_t totalBytes = TotalBytes(strDrive);
-    bool nt = IsNtPlatform();
-    std::uint64_t sizeMb = totalBytes / kBytesPerMb;
-    FormatCommand command = ChooseCommand(nt, sizeMb > kFatLimitMb);
-
-    char parameters[kParameterBufferSize] = {};
-    std::snprintf(parameters, sizeof parameters, command.parameters, drive[0]);
-
-    BOOL formatted = FALSE;
-    HINSTANCE result = m_system.shellExecute(nullptr, "open", command.program, parameters, nullptr,
-                                             SW_HIDE, &formatted);
+    const std::uint64_t sizeMb = TotalBytes(strDrive) / kBytesPerMb;
+    const platform::FormatRequest request{
+        static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0]))),
+        sizeMb > kFatLimitMb ? platform::FileSystem::Fat32 : platform::FileSystem::Fat};
+    const platform::FormatOutcome outcome = m_system.format(request);
     m_system.sleep(kPauseAfterLaunchMs);
-    ReportLaunch(result, formatted);
-}
-
-bool DriveFormatter::IsNtPlatform() const {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = kOsVersionInfoSize;
-    // Every system this program still meets is of the NT family; an
-    // unanswered query is taken as one.
-    if (!m_system.getVersionEx(&version)) return true;
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    ReportLaunch(outcome);
 }
 
 // A failed query counts as 0 bytes, so FAT: the query fails when the drive
-// has gone, and the launcher then refuses the letter anyway.
+// has gone, and the format then refuses the letter anyway.
 std::uint64_t DriveFormatter::TotalBytes(const std::string& strDrive) const {
     ULARGE_INTEGER freeToCaller{};
     ULARGE_INTEGER total{};
@@ -102,12 +74,38 @@ std::uint64_t DriveFormatter::TotalBytes(const std::string& strDrive) const {
     return total.QuadPart;
 }
 
-void DriveFormatter::ReportLaunch(HINSTANCE result, BOOL formatted) const {
-    if (result <= kLastErrorResult) {
-        m_system.prompt(LaunchErrorMessage(result));
-    } else if (!formatted) {
+void DriveFormatter::ReportLaunch(const platform::FormatOutcome& outcome) const {
+    if (outcome.launch <= kLastErrorResult) {
+        m_system.prompt(LaunchErrorMessage(outcome.launch));
+    } else if (!outcome.formatted) {
         m_system.prompt(kFormatFailedMessage);
     }
+}
+
+std::optional<std::string> RemovableDriveRoot(std::string_view target) {
+    bool rootText =
+        (target.size() == 2 || (target.size() == 3 && (target[2] == '\\' || target[2] == '/'))) &&
+        target[1] == ':' && std::isalpha(static_cast<unsigned char>(target[0]));
+    if (!rootText) return std::nullopt;
+    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(target[0])));
+    auto found = platform::FindDrive(letter);
+    if (!found || !found->removable) return std::nullopt;
+    return platform::DriveRootText(letter);
+}
+
+bool FormatForCommandLine(std::string_view target, std::FILE* messages) {
+    auto root = RemovableDriveRoot(target);
+    if (!root) {
+        std::fprintf(messages,
+                     "ostrel-cli: --format needs the root of a removable drive (such as E:\\), "
+                     "not '%.*s'; see ostrel-cli drives\n",
+                     static_cast<int>(target.size()), target.data());
+        return false;
+    }
+    DriveFormatter formatter(SystemFormatter(
+        [messages](const std::string& text) { std::fprintf(messages, "%s\n", text.c_str()); }));
+    formatter.FormatDrive(*root, root->c_str());
+    return true;
 }
 
 }  // namespace drive

@@ -1,18 +1,21 @@
-// The main window's drive formatting (OstrelDlg::FormatDrive and
-// OstrelDlg::IsNtPlatform), kept apart from the window so that the command
-// line and the tests use the very same rule, texts and messages.
+// Formatting the chosen drive: the main window's "是" to "是否格式化U盘？" and
+// `ostrel-cli write --format` use the very same rule, texts and messages.
 //
-// The format command is chosen by drive size (FAT32 above 2048 MB, FAT
-// otherwise) and platform family, launched hidden through the shell, and
-// followed by a 2000 ms pause. The launch waits for the format to end, so
-// that the copy that follows never races a running format; a format that
-// ran but failed is reported like a failed launch, in a prompt.
+// The file system is chosen by drive size (FAT32 above 2048 MB, FAT
+// otherwise) and handed to the system layer as a format request, followed by
+// a 2000 ms pause. The format is carried out to its end first, so that the
+// copy that follows never races a running format; a format that ran but
+// failed is reported like a failed launch, in a prompt.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "platform/Formatting.h"
 #include "platform/Win32.h"
 
 namespace drive {
@@ -21,10 +24,8 @@ namespace drive {
 struct FormatterSystem {
     std::function<BOOL(LPCSTR, ULARGE_INTEGER*, ULARGE_INTEGER*, ULARGE_INTEGER*)>
         getDiskFreeSpaceEx;
-    std::function<BOOL(OSVERSIONINFOA*)> getVersionEx;
-    // ShellExecuteA that returns once the launched command has ended;
-    // *succeeded tells whether it did its work.
-    std::function<HINSTANCE(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, int, BOOL*)> shellExecute;
+    // Returns once the format has ended.
+    std::function<platform::FormatOutcome(const platform::FormatRequest&)> format;
     std::function<void(DWORD)> sleep;
     // Shows a message and returns once the user has closed it.
     std::function<void(const std::string&)> prompt;
@@ -37,7 +38,7 @@ FormatterSystem SystemFormatter(std::function<void(const std::string&)> prompt);
 // The message for a launch result of 32 or less.
 std::string LaunchErrorMessage(HINSTANCE result);
 
-// Shown when the format command ran but the drive was not formatted.
+// Shown when the format ran but the drive was not formatted.
 inline constexpr const char* kFormatFailedMessage = "格式化U盘失败！";
 
 class DriveFormatter {
@@ -48,14 +49,23 @@ public:
     // the drive letter is the first character of `drive`.
     void FormatDrive(const std::string& strDrive, const char* drive) const;
 
-    // True for the NT family of Windows.
-    bool IsNtPlatform() const;
-
 private:
     std::uint64_t TotalBytes(const std::string& strDrive) const;
-    void ReportLaunch(HINSTANCE result, BOOL formatted) const;
+    void ReportLaunch(const platform::FormatOutcome& outcome) const;
 
     FormatterSystem m_system;
 };
+
+// The drive root text ("E:\") when `target` is the root of a removable drive
+// of the drive table ("E:\", "e:", "E:/"); empty for anything else: the
+// system disk, a folder on a drive, a native path, an unknown letter.
+std::optional<std::string> RemovableDriveRoot(std::string_view target);
+
+// `ostrel-cli write --format`: formats the drive that `target` names, writing
+// each message as a line on `messages`. False, with a message, when `target`
+// is no removable drive root and nothing was done; true once the format was
+// attempted, whatever came of it, since the job that follows reports its own
+// failures.
+bool FormatForCommandLine(std::string_view target, std::FILE* messages);
 
 }  // namespace drive

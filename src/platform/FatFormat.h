@@ -1,5 +1,5 @@
 // Quick-formatting a volume with FAT on Linux: what `format.com X: /FS:...`
-// does on Windows, carried out with mkfs.fat (dosfstools). The launcher uses
+// does on Windows, carried out with mkfs.fat (dosfstools). Format uses
 // it in-process when it runs as root and through ostrel-format-helper
 // otherwise; tests run it on image files and loop devices.
 #pragma once

@@ -1,6 +1,8 @@
 // ShellExecuteA: documents and web addresses go to the desktop's handler
-// (xdg-open), started detached; command-interpreter command lines go to the
-// format launcher.
+// (xdg-open), started detached; a format command line for the command
+// interpreters is carried out as a format request.
+#include "platform/ShellExecute.h"
+
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/wait.h>
@@ -9,12 +11,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <system_error>
 
-#include "platform/FormatLauncher.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
@@ -90,6 +92,38 @@ int StartDetached(const fs::path& program, const std::string& argument) {
     return n == static_cast<ssize_t>(sizeof execError) ? execError : 0;
 }
 
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+std::size_t SkipBlanks(const std::string& text, std::size_t pos) {
+    while (pos < text.size() && text[pos] == ' ') ++pos;
+    return pos;
+}
+
+// The value of the /FS: switch, up to the next switch, blank or quote.
+std::optional<platform::FileSystem> FileSystemSwitch(const std::string& switches) {
+    auto pos = switches.find("/FS:");
+    if (pos == std::string::npos) return std::nullopt;
+    pos += 4;
+    auto end = switches.find_first_of("/ \"", pos);
+    std::string value = switches.substr(pos, end == std::string::npos ? end : end - pos);
+    if (value == "FAT") return platform::FileSystem::Fat;
+    if (value == "FAT32") return platform::FileSystem::Fat32;
+    return std::nullopt;
+}
+
+HINSTANCE RunFormatCommand(std::string_view program, std::string_view parameters) {
+    auto request = platform::ParseFormatCommand(program, parameters);
+    if (!request) {
+        std::fprintf(stderr, "ostrel: not a format command this system can carry out\n");
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return platform::Format(*request).launch;
+}
+
 HINSTANCE OpenWithHandler(const std::string& target) {
     const auto handler = FindProgram("xdg-open");
     if (!handler) return SE_ERR_NOASSOC;
@@ -108,12 +142,42 @@ std::optional<fs::path> DocumentPath(std::string_view file, LPCSTR directory) {
 
 }  // namespace
 
+namespace platform {
+
+bool IsCommandInterpreter(std::string_view program) {
+    const auto cut = program.find_last_of("\\/");
+    const std::string name =
+        Upper(cut == std::string_view::npos ? program : program.substr(cut + 1));
+    return name == "CMD.EXE" || name == "COMMAND.COM" || name == "CMD" || name == "COMMAND";
+}
+
+std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
+                                                std::string_view parameters) {
+    if (!IsCommandInterpreter(program)) return std::nullopt;
+    std::string text = Upper(parameters);
+    std::size_t pos = SkipBlanks(text, 0);
+    if (text.compare(pos, 2, "/C") != 0) return std::nullopt;
+    pos = SkipBlanks(text, pos + 2);
+    if (pos < text.size() && text[pos] == '"') ++pos;
+    if (text.compare(pos, 10, "FORMAT.COM") != 0) return std::nullopt;
+    pos = SkipBlanks(text, pos + 10);
+    if (pos + 1 >= text.size() || !std::isalpha(static_cast<unsigned char>(text[pos])) ||
+        text[pos + 1] != ':') {
+        return std::nullopt;
+    }
+    auto fileSystem = FileSystemSwitch(text.substr(pos + 2));
+    if (!fileSystem) return std::nullopt;
+    return FormatRequest{text[pos], *fileSystem};
+}
+
+}  // namespace platform
+
 HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, int /*nShowCmd*/) {
     if (lpFile == nullptr || *lpFile == '\0') return ERROR_FILE_NOT_FOUND;
     const std::string_view file = lpFile;
     if (platform::IsCommandInterpreter(file))
-        return platform::RunFormatCommand(file, lpParameters ? lpParameters : "");
+        return RunFormatCommand(file, lpParameters ? lpParameters : "");
     // xdg-open knows only how to open.
     if (lpOperation != nullptr && strcasecmp(lpOperation, "open") != 0) return SE_ERR_NOASSOC;
     if (IsAddress(file)) return OpenWithHandler(std::string(file));

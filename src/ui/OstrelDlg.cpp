@@ -202,8 +202,6 @@ BOOL OstrelDlg::RunUpgrade() {
 
 void OstrelDlg::FormatDrive(const char* drive) { Formatter().FormatDrive(m_strDrive, drive); }
 
-BOOL OstrelDlg::IsNtPlatform() { return Formatter().IsNtPlatform() ? TRUE : FALSE; }
-
 // ------------------------------------------------------ information windows
 
 void OstrelDlg::OnAbout() {

@@ -27,7 +27,6 @@ public:
     void UpdateTips();
     // Formats the drive whose letter is drive[0] (the root is m_strDrive).
     void FormatDrive(const char* drive);
-    BOOL IsNtPlatform();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

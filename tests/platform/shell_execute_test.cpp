@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "EnvGuard.h"
+#include "platform/ShellExecute.h"
 #include "platform/Win32.h"
 #include "support/TempDir.h"
 
@@ -86,6 +87,43 @@ TEST(ShellExecute, OnlyTheOpenVerbIsKnown) {
     EnvGuard path("PATH", MakeHandler(dir, dir / "opened").string());
     EXPECT_EQ(ShellExecuteA(nullptr, "print", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW),
               31);
+}
+
+TEST(ParseFormatCommand, ReadsLetterAndFileSystemOfEveryRow) {
+    constexpr auto kFat = platform::FileSystem::Fat;
+    constexpr auto kFat32 = platform::FileSystem::Fat32;
+    struct Row {
+        const char* program;
+        const char* parameters;
+        char letter;
+        platform::FileSystem fileSystem;
+    };
+    for (const Row& row : {
+             Row{"CMD.EXE", "/C   \"format.com   G:/force/q/y/FS:FAT32\"", 'G', kFat32},
+             Row{"CMD.EXE", "/C   \"format.com   E:/force/q/y/FS:FAT\"", 'E', kFat},
+             Row{"COMMAND.COM", "/C   \"format.com   F:/autotest/q/u/y/FS:FAT32\"", 'F', kFat32},
+             Row{"COMMAND.COM", "/C   \"format.com   H:/autotest/q/u/y/FS:FAT\"", 'H', kFat},
+             Row{"cmd.exe", "/c format.com e: /fs:fat32 /q", 'E', kFat32},
+             Row{"C:\\WINDOWS\\COMMAND", "/C \"format.com E:/FS:FAT\"", 'E', kFat},
+         }) {
+        auto request = platform::ParseFormatCommand(row.program, row.parameters);
+        ASSERT_TRUE(request) << row.parameters;
+        EXPECT_EQ(request->drive, row.letter);
+        EXPECT_EQ(request->fileSystem, row.fileSystem);
+    }
+}
+
+TEST(ParseFormatCommand, RefusesWhatIsNoFatFormatCommand) {
+    EXPECT_FALSE(platform::ParseFormatCommand("SH", "/C \"format.com E:/FS:FAT\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/q\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:NTFS\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:FAT16\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"del E:/FS:FAT\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com /FS:FAT\""));
+    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", ""));
+    // Nothing else is run for the command interpreters.
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", "CMD.EXE", "/C \"del E:/FS:FAT\"", nullptr, SW_HIDE),
+              2);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "platform/Drives.h"
 #include "platform/FatFormat.h"
-#include "platform/FormatCommand.h"
+#include "platform/Formatting.h"
 
 namespace {
 

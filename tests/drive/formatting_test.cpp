@@ -1,6 +1,8 @@
-// The format launcher on real parts: mkfs.fat on image files and loop
-// devices checked with fsck.fat, folder-backed drives, refusals, the helper,
-// and the formatter end to end through it.
+// Formatting on real parts: mkfs.fat on image files and loop devices checked
+// with fsck.fat, folder-backed drives, refusals, the helper, and the
+// formatter end to end through it.
+#include "platform/Formatting.h"
+
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -17,7 +19,6 @@
 #include "drive/DriveFormatter.h"
 #include "platform/ChildProcess.h"
 #include "platform/FatFormat.h"
-#include "platform/FormatCommand.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -27,7 +28,7 @@ using testsupport::WriteFile;
 namespace {
 
 constexpr std::uint64_t kMb = 1048576;
-constexpr const char* kFatCommand = "/C   \"format.com   E:/force/q/y/FS:FAT\"";
+constexpr platform::FormatRequest kFatE{'E', platform::FileSystem::Fat};
 
 std::string Output(const std::string& command) {
     std::string out;
@@ -99,39 +100,6 @@ platform::FormatSetup SetupWith(const platform::Drive& drive) {
     };
     setup.asRoot = true;
     return setup;
-}
-
-TEST(ParseFormatCommand, ReadsLetterAndFileSystemOfEveryRow) {
-    struct Row {
-        const char* program;
-        const char* parameters;
-        char letter;
-        bool fat32;
-    };
-    for (const Row& row : {
-             Row{"CMD.EXE", "/C   \"format.com   G:/force/q/y/FS:FAT32\"", 'G', true},
-             Row{"CMD.EXE", "/C   \"format.com   E:/force/q/y/FS:FAT\"", 'E', false},
-             Row{"COMMAND.COM", "/C   \"format.com   F:/autotest/q/u/y/FS:FAT32\"", 'F', true},
-             Row{"COMMAND.COM", "/C   \"format.com   H:/autotest/q/u/y/FS:FAT\"", 'H', false},
-             Row{"cmd.exe", "/c format.com e: /fs:fat32 /q", 'E', true},
-             Row{"C:\\WINDOWS\\COMMAND", "/C \"format.com E:/FS:FAT\"", 'E', false},
-         }) {
-        auto request = platform::ParseFormatCommand(row.program, row.parameters);
-        ASSERT_TRUE(request) << row.parameters;
-        EXPECT_EQ(request->letter, row.letter);
-        EXPECT_EQ(request->fat32, row.fat32);
-    }
-}
-
-TEST(ParseFormatCommand, RefusesWhatIsNoFatFormatCommand) {
-    EXPECT_FALSE(platform::ParseFormatCommand("SH", kFatCommand));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/q\""));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:NTFS\""));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com E:/FS:FAT16\""));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"del E:/FS:FAT\""));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com /FS:FAT\""));
-    EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", ""));
-    EXPECT_EQ(platform::CarryOutFormatCommand("SH", kFatCommand).launch, 2);
 }
 
 TEST(ChooseFatType, AsWindowsPicksForFat) {
@@ -247,7 +215,7 @@ TEST_F(LoopVolume, LabelThatMkfsCannotWriteIsDropped) {
 
 TEST_F(LoopVolume, LauncherFormatsARemovableVolumeOfTheTable) {
     auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
-    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+    auto outcome = platform::Format(kFatE, setup);
     EXPECT_EQ(outcome.launch, 33);
     EXPECT_TRUE(outcome.formatted);
     EXPECT_EQ(FatTypeOf(m_image), "FAT16");
@@ -260,7 +228,7 @@ TEST_F(LoopVolume, MissingMkfsAnswers2AndTouchesNothing) {
               platform::FormatStatus::MkfsMissing);
     auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
     setup.toolDirs = {noTools.path()};
-    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+    auto outcome = platform::Format(kFatE, setup);
     EXPECT_EQ(outcome.launch, 2);
     EXPECT_FALSE(outcome.formatted);
     EXPECT_TRUE(OldFileSystemIntact());
@@ -270,9 +238,9 @@ TEST_F(LoopVolume, LettersOutsideTheTableAndFixedDrivesAreRefused) {
     platform::Drive fixed = RemovableDrive('C', m_loop->device());
     fixed.removable = false;  // as the system disk is listed
     for (const auto& setup : {SetupWith(RemovableDrive('F', m_loop->device())), SetupWith(fixed)}) {
-        for (const char* parameters : {kFatCommand, "/C   \"format.com   C:/force/q/y/FS:FAT\""}) {
-            auto outcome = platform::CarryOutFormatCommand("CMD.EXE", parameters, setup);
-            EXPECT_EQ(outcome.launch, 3) << parameters;
+        for (char letter : {'E', 'C'}) {
+            auto outcome = platform::Format({letter, platform::FileSystem::Fat}, setup);
+            EXPECT_EQ(outcome.launch, 3) << letter;
             EXPECT_FALSE(outcome.formatted);
         }
     }
@@ -290,13 +258,13 @@ TEST_F(LoopVolume, HelperRefusesWhatItsOwnTableDoesNotListAsRemovable) {
     EXPECT_EQ(platform::RunAndWait({OSTREL_FORMAT_HELPER, m_loop->device()}),
               platform::kHelperUsage);
 
-    // Through the launcher as a desktop user: /usr/bin/env stands where pkexec
+    // Through Format as a desktop user: /usr/bin/env stands where pkexec
     // grants authorisation and runs the helper as it is.
     auto setup = SetupWith(RemovableDrive('E', m_loop->device()));
     setup.asRoot = false;
     setup.helper = OSTREL_FORMAT_HELPER;
     setup.pkexec = "/usr/bin/env";
-    EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 3);
+    EXPECT_EQ(platform::Format(kFatE, setup).launch, 3);
     EXPECT_TRUE(OldFileSystemIntact());
 }
 #endif
@@ -311,14 +279,14 @@ TEST_F(LoopVolume, RefusedAuthorisationAnswers5) {
         setup.asRoot = false;
         setup.helper = "/bin/true";
         setup.pkexec = pkexec;
-        auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup);
+        auto outcome = platform::Format(kFatE, setup);
         EXPECT_EQ(outcome.launch, 5);
         EXPECT_FALSE(outcome.formatted);
 
         setup.pkexec.clear();  // no pkexec at all: no way to be authorised
-        EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 5);
+        EXPECT_EQ(platform::Format(kFatE, setup).launch, 5);
         setup.helper = m_dir / "no-helper";
-        EXPECT_EQ(platform::CarryOutFormatCommand("CMD.EXE", kFatCommand, setup).launch, 2);
+        EXPECT_EQ(platform::Format(kFatE, setup).launch, 2);
     }
     EXPECT_TRUE(OldFileSystemIntact());
 }
@@ -390,7 +358,7 @@ TEST(FolderBackedDrive, IsEmptiedNotFollowingLinks) {
     fs::create_directory_symlink(outside.path(), usb / "LINK");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
 
-    auto outcome = platform::CarryOutFormatCommand("CMD.EXE", kFatCommand);
+    auto outcome = platform::Format(kFatE);
     EXPECT_EQ(outcome.launch, 33);
     EXPECT_TRUE(outcome.formatted);
     EXPECT_TRUE(fs::is_directory(usb.path()));
@@ -398,8 +366,8 @@ TEST(FolderBackedDrive, IsEmptiedNotFollowingLinks) {
     EXPECT_TRUE(fs::exists(outside / "KEEP.TXT"));
 }
 
-// The plain shell call reaches the same launcher, and the drive is
-// formatted by the time it returns.
+// The ShellExecuteA stand-in carries a format command line out as a format
+// request, and the drive is formatted by the time it returns.
 TEST(FolderBackedDrive, ShellExecuteACarriesTheFormatOutBeforeReturning) {
     TempDir usb;
     WriteFile(usb / "A.EXE", "a");
@@ -414,10 +382,11 @@ TEST(FolderBackedDrive, SystemDiskAndUnknownLettersAreRefused) {
     TempDir usb;
     WriteFile(usb / "A.EXE", "a");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
-    for (const char* parameters : {"/C   \"format.com   C:/force/q/y/FS:FAT32\"",
-                                   "/C   \"format.com   Q:/autotest/q/u/y/FS:FAT\""}) {
-        auto outcome = platform::CarryOutFormatCommand("COMMAND.COM", parameters);
-        EXPECT_EQ(outcome.launch, 3) << parameters;
+    for (const platform::FormatRequest& request :
+         {platform::FormatRequest{'C', platform::FileSystem::Fat32},
+          platform::FormatRequest{'Q', platform::FileSystem::Fat}}) {
+        auto outcome = platform::Format(request);
+        EXPECT_EQ(outcome.launch, 3) << request.drive;
         EXPECT_FALSE(outcome.formatted);
     }
     EXPECT_TRUE(fs::exists(usb / "A.EXE"));
