@@ -22,5 +22,6 @@ BOOL OstrelApp::InitInstance() {
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    m_nExitCode = dlg.StopCode();
     return FALSE;
 }

@@ -4,6 +4,7 @@
 #include "app/OstrelApp.h"
 #include "platform/Drives.h"
 #include "ui/ResetSignal.h"
+#include "ui/StopSignals.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ void WarnAboutDriveDeclarations() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Before any thread starts, so that SIGUSR1 reaches only the main window.
+    // Before any thread starts, so that these signals reach only the main window.
     ResetSignal::BlockSignal();
+    StopSignals::Block();
     WarnAboutDriveDeclarations();
     return theApp.Run(argc, argv);
 }

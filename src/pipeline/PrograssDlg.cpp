@@ -1,7 +1,9 @@
 #include "pipeline/PrograssDlg.h"
 
+#include <cstdio>
 #include <utility>
 
+#include "platform/Win32.h"
 #include "toolkit/UiThread.h"
 #include "ui/TipsDlg.h"
 
@@ -74,8 +76,31 @@ void PrograssDlg::TakeJobState() {
 
 void PrograssDlg::OnClose() {
     if (!m_job->OnClose()) return;
+    m_bJobGone = true;
     TakeJobState();
     CDialog::OnClose();
+}
+
+// While no worker runs the job is still being set up (a box shown while the
+// package is read) or has finished: either way nothing touches its scratch
+// data but this.
+bool PrograssDlg::Stop() {
+    m_job->RequestStop();
+    const int ended = EndModalWindowsAbove();
+    if (pipeline::UpgradeJob::IsFinished() && !m_bJobGone) RemoveScratch();
+    return ended == 0;
+}
+
+void PrograssDlg::RemoveScratch() {
+    const std::string& staging = m_job->TempDir();
+    if (PathFileExistsA(staging.c_str()) && !m_job->DeleteFolder(staging)) {
+        std::fprintf(stderr, "Ostrel: %s cannot be removed\n", staging.c_str());
+    }
+    const std::string scratch = m_job->ScratchPath();
+    if (PathFileExistsA(scratch.c_str()) && !DeleteFileA(scratch.c_str())) {
+        std::fprintf(stderr, "Ostrel: %s cannot be removed\n", scratch.c_str());
+    }
+    m_bJobGone = true;
 }
 
 void PrograssDlg::OnOK() {
@@ -95,7 +120,9 @@ void PrograssDlg::SetPos(int pos) { m_ctrlProgress.SetPos(pos); }
 
 void PrograssDlg::ShowMessage(const std::string& text, const std::string& caption,
                               unsigned int type) {
-    if (caption.empty()) {
+    if (m_job->StopRequested()) {
+        std::fprintf(stderr, "Ostrel: %s\n", text.c_str());
+    } else if (caption.empty()) {
         AfxMessageBox(text.c_str(), type);
     } else {
         MessageBox(text.c_str(), caption.c_str(), type);
@@ -103,6 +130,10 @@ void PrograssDlg::ShowMessage(const std::string& text, const std::string& captio
 }
 
 void PrograssDlg::Prompt(const std::string& text) {
+    if (m_job->StopRequested()) {
+        std::fprintf(stderr, "Ostrel: %s\n", text.c_str());
+        return;
+    }
     toolkit::RunOnUiThread([&text] {
         TipsDlg dlg(text);
         dlg.DoModal();

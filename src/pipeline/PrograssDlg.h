@@ -28,6 +28,16 @@ public:
     int m_nRange;
     DeviceInfo m_DeviceInfo;
 
+    // The program is asked to end: the job stops at its next safe point and
+    // removes its scratch data; the boxes above this window end, and later
+    // messages go to standard error, as nobody may be there to answer them.
+    // The window ends by itself once the job has. False when a box had to be
+    // ended: its worker goes on only after the caller's handler has returned,
+    // so the caller must not wait for the job there.
+    bool Stop();
+    // True once no worker runs any more and the job's scratch data is gone.
+    bool JobGone() const { return m_bJobGone; }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -50,6 +60,8 @@ private:
     void RequestClose() override;
 
     void TakeJobState();
+    void RemoveScratch();
 
     std::unique_ptr<pipeline::UpgradeJob> m_job;
+    bool m_bJobGone = false;
 };

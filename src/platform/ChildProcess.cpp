@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -25,6 +26,26 @@ public:
 
 private:
     posix_spawn_file_actions_t m_actions{};
+};
+
+// The programs block signals they watch (SIGTERM and others); a child starts
+// with none blocked, or those signals could not end it.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        posix_spawnattr_init(&m_attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&m_attributes, &none);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK);
+    }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    const posix_spawnattr_t* get() const { return &m_attributes; }
+
+private:
+    posix_spawnattr_t m_attributes{};
 };
 
 std::optional<int> WaitFor(pid_t pid) {
@@ -48,8 +69,9 @@ std::optional<int> RunAndWait(const std::vector<std::string>& argv, bool keepOut
     if (!keepOutput) {
         posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     }
+    SpawnAttributes attributes;
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, args[0], actions.get(), nullptr, args.data(), environ);
+    int rc = posix_spawn(&pid, args[0], actions.get(), attributes.get(), args.data(), environ);
     if (rc != 0) {
         std::fprintf(stderr, "ostrel: cannot start %s: %s\n", args[0], std::strerror(rc));
         return std::nullopt;

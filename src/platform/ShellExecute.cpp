@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -67,6 +68,10 @@ std::optional<fs::path> FindProgram(std::string_view name) {
     if (grandchild > 0) ::_exit(0);  // the handler is left to init
     const int devnull = ::open("/dev/null", O_RDONLY);
     if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
+    // The signals the program blocks to watch them must reach the handler.
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::execv(program, argv);
     ReportAndExit(report, errno);
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -155,6 +156,17 @@ void CDialog::EndDialog(int nResult) {
         m_nResult = nResult;
         if (m_pWindow && m_pWindow->isVisible()) m_pWindow->done(nResult);
     });
+}
+
+int CDialog::EndModalWindowsAbove() {
+    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    int ended = 0;
+    while (auto* top = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        if (top == m_pWindow) break;
+        top->done(IDCANCEL);
+        ++ended;
+    }
+    return ended;
 }
 
 BOOL CDialog::OnInitDialog() {

@@ -26,6 +26,11 @@ public:
     // template does not exist. The widgets are gone when it returns.
     virtual int DoModal();
     void EndDialog(int nResult);
+    // Ends the modal windows opened above this one (dialogs, message boxes,
+    // file dialogs, open menus), innermost first, as Cancel would: for a
+    // program asked to end. All of them while this one is not showing yet.
+    // How many modal windows it ended.
+    int EndModalWindowsAbove();
 
     // Initialisation: the base runs the data exchange (push). Return TRUE to
     // let the toolkit put the focus on the first tab stop.

@@ -57,6 +57,8 @@ struct CRect {
 // ------------------------------------------------------------- messages
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+// wParam TRUE: the session is ending; the process may end once it returns.
+constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_CTLCOLOR = 0x0019;
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QObject>
 #include <QThread>
 #include <condition_variable>
@@ -116,6 +117,10 @@ void RunOnUiThread(const std::function<void()>& fn) {
     Handover handover;
     Deliver(fn, &handover);
     handover.Wait();
+}
+
+void ServeUntil(const std::function<bool()>& ready) {
+    while (!ready()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void PostToUiThread(std::function<void()> fn) {

@@ -16,4 +16,8 @@ void RunOnUiThread(const std::function<void()>& fn);
 // Queues `fn` for the user-interface thread and returns at once.
 void PostToUiThread(std::function<void()> fn);
 
+// On the user-interface thread: handles events, and so the workers'
+// requests, until `ready` holds. `ready` may change only through an event.
+void ServeUntil(const std::function<bool()>& ready);
+
 }  // namespace toolkit

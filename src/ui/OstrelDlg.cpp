@@ -1,11 +1,15 @@
 #include "ui/OstrelDlg.h"
 
+#include <cstdio>
+
 #include "drive/ChooseFlash.h"
 #include "drive/DriveFormatter.h"
 #include "pipeline/PrograssDlg.h"
+#include "toolkit/UiThread.h"
 #include "ui/AboutCompanyDlg.h"
 #include "ui/AboutDlg.h"
 #include "ui/ResetSignal.h"
+#include "ui/StopSignals.h"
 #include "ui/TipsDlg.h"
 
 namespace {
@@ -20,6 +24,8 @@ constexpr const char* kFailed = "升级失败！";
 constexpr const char* kManualName = "产品升级说明书.pdf";
 constexpr const char* kNoPdfViewer = "请更新或者安装pdf阅读器";
 constexpr const char* kOpenFailed = "打开失败";
+// The exit status after the session ended the program.
+constexpr int kSessionEnded = 1;
 
 // A choice counts for the hint and the buttons only when longer than one character.
 bool IsChosen(const CString& text) { return text.GetLength() > 1; }
@@ -53,6 +59,7 @@ ON_BN_CLICKED(IDC_SELECT_FILE, &OstrelDlg::OnSelectFile)
 ON_BN_CLICKED(IDC_CHOOSE_DRIVE, &OstrelDlg::OnChooseDrive)
 ON_BN_CLICKED(IDC_START, &OstrelDlg::OnStart)
 ON_MESSAGE(WM_RESET_CHOICE, &OstrelDlg::OnResetChoice)
+ON_MESSAGE(WM_ENDSESSION, &OstrelDlg::OnEndSession)
 ON_COMMAND(ID_MANUAL, &OstrelDlg::OnManual)
 ON_COMMAND(ID_ABOUT, &OstrelDlg::OnAbout)
 ON_COMMAND(ID_COMPANY_INFO, &OstrelDlg::OnCompanyInfo)
@@ -71,6 +78,8 @@ BOOL OstrelDlg::OnInitDialog() {
     EnableCommand(IDC_START, FALSE);
     UpdateData(FALSE);
     m_resetSignal = std::make_unique<ResetSignal>(*this, WM_RESET_CHOICE);
+    m_stopSignals = std::make_unique<StopSignals>(
+        [this](int exitCode, const std::string& reason) { Stop(exitCode, reason); });
     return TRUE;  // the focus goes to 1001, the first tab stop
 }
 
@@ -167,6 +176,32 @@ LRESULT OstrelDlg::OnResetChoice(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     return 0;
 }
 
+// ------------------------------------------------- asked to end from outside
+
+// A running job stops at its next safe point and removes its scratch data;
+// the window ends once it has (OnStart), at once when no job runs. Nobody
+// may be there to answer a box: what the program says goes to standard error.
+bool OstrelDlg::Stop(int exitCode, const std::string& reason) {
+    if (Stopping()) return false;
+    m_nStopCode = exitCode;
+    std::fprintf(stderr, "Ostrel: %s\n", reason.c_str());
+    if (m_pProgress != nullptr) return m_pProgress->Stop();
+    EndModalWindowsAbove();
+    EndDialog(IDCANCEL);
+    return false;
+}
+
+// The process may be ended as soon as this returns: the job is stopped and
+// its scratch data removed before, unless a box it waited on had to be
+// ended (the job then ends only after this returns).
+LRESULT OstrelDlg::OnEndSession(WPARAM wParam, LPARAM /*lParam*/) {
+    if (wParam == FALSE) return 0;
+    if (Stop(kSessionEnded, "the session is ending")) {
+        toolkit::ServeUntil([this] { return m_pProgress->JobGone(); });
+    }
+    return 0;
+}
+
 // ------------------------------------------------------------------ Start
 
 void OstrelDlg::OnStart() {
@@ -182,9 +217,17 @@ void OstrelDlg::OnStart() {
     ask.m_strOkCaption = "是";
     ask.m_strCancelCaption = "否";
     ask.DoModal();
+    if (Stopping()) return;
     if (ask.m_bConfirmed != 0) FormatDrive(m_strDrive.GetString());
+    if (Stopping()) return;
 
-    ShowPrompt(RunUpgrade() ? kSucceeded : kFailed);
+    const BOOL succeeded = RunUpgrade();
+    if (Stopping()) {
+        std::fprintf(stderr, "Ostrel: %s\n", succeeded ? kSucceeded : kFailed);
+        EndDialog(IDCANCEL);
+        return;
+    }
+    ShowPrompt(succeeded ? kSucceeded : kFailed);
 
     m_strFile.Empty();
     m_strDrive.Empty();
@@ -196,7 +239,9 @@ BOOL OstrelDlg::RunUpgrade() {
     PrograssDlg dlg;
     dlg.m_strDrive = m_strDrive;
     dlg.m_strFilePath = m_strFile;
+    m_pProgress = &dlg;
     dlg.DoModal();
+    m_pProgress = nullptr;
     return dlg.m_bSucceeded == 1 ? TRUE : FALSE;
 }
 

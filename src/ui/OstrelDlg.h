@@ -4,13 +4,16 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "toolkit/Toolkit.h"
 
 // Sent from outside the program (SIGUSR1 on Linux): forget both choices.
 constexpr UINT WM_RESET_CHOICE = WM_USER + 200;
 
+class PrograssDlg;
 class ResetSignal;
+class StopSignals;
 
 class OstrelDlg : public CDialog {
 public:
@@ -28,6 +31,9 @@ public:
     // Formats the drive whose letter is drive[0] (the root is m_strDrive).
     void FormatDrive(const char* drive);
 
+    // 0, or the program's exit status once it was asked from outside to end.
+    int StopCode() const { return m_nStopCode; }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -38,6 +44,7 @@ protected:
     void OnChooseDrive();
     void OnStart();
     LRESULT OnResetChoice(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     void OnManual();
     void OnAbout();
     void OnCompanyInfo();
@@ -49,6 +56,13 @@ private:
     void EnableCommand(UINT nID, BOOL bEnable);
     void ShowPrompt(const CString& strMessage);
     BOOL RunUpgrade();
+    // Asked from outside to end (a signal, the session ending). True when
+    // the caller may wait here for the running job to end.
+    bool Stop(int exitCode, const std::string& reason);
+    bool Stopping() const { return m_nStopCode != 0; }
 
     std::unique_ptr<ResetSignal> m_resetSignal;
+    std::unique_ptr<StopSignals> m_stopSignals;
+    int m_nStopCode = 0;
+    PrograssDlg* m_pProgress = nullptr;  // while the progress window runs
 };

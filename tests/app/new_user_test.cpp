@@ -1,6 +1,7 @@
 // The program as a new user meets it: the real Ostrel started on its own,
 // offscreen, with a folder-backed drive and the bundled sample package,
 // played through its windows by the input driver (driver/InputDriver.cpp).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -44,6 +45,9 @@ protected:
 
     fs::path Stick() const { return m_dir / "stick"; }
     fs::path Log() const { return m_dir / "driver.log"; }
+    fs::path ErrorLog() const { return m_dir / "stderr.txt"; }
+    // Where the program keeps its scratch data: beside itself.
+    static fs::path ProgramFolder() { return fs::path(OSTREL_PROGRAM).parent_path(); }
     static fs::path Sample() { return fs::path(OSTREL_SOURCE_DIR) / "samples" / "T512-sample.rar"; }
     std::string LogText() const { return fs::exists(Log()) ? testsupport::ReadFile(Log()) : ""; }
 
@@ -86,7 +90,13 @@ protected:
         envp.push_back(nullptr);
         std::string program = OSTREL_PROGRAM;
         char* argv[] = {program.data(), nullptr};
-        ASSERT_EQ(::posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, ErrorLog().c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int rc = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(rc, 0);
     }
 
     // The exit status, or -1 when the program did not end within `limit`.
@@ -96,6 +106,7 @@ protected:
             int status = 0;
             if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1;
+                m_killed = WIFSIGNALED(status);
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             std::this_thread::sleep_for(50ms);
@@ -133,6 +144,7 @@ protected:
 
     testsupport::TempDir m_dir;
     pid_t m_pid = -1;
+    bool m_killed = false;  // the last exit was a signal's default action
 };
 
 TEST_F(NewUserTest, UpgradeWithoutFormattingThenTheProgramEnds) {
@@ -171,6 +183,73 @@ TEST_F(NewUserTest, SigusrOneFromAnotherProcessForgetsTheChoices) {
     EXPECT_NE(LogText().find("report 1003= 1002= 1005=请选择U盘！"), std::string::npos)
         << LogText();
     EXPECT_TRUE(fs::is_empty(Stick()));
+}
+
+// -------------------------------------------- asked from outside to end
+
+class StopTest : public NewUserTest {
+protected:
+    void SetUp() override {
+        NewUserTest::SetUp();
+        fs::remove_all(ProgramFolder() / "Temp");
+        fs::remove(ProgramFolder() / "TEMP.TMP");
+        testsupport::WriteFile(Stick() / "KEEP.TXT", "mine");
+    }
+
+    // Start and the format question, which `action` answers with 否 or leaves open.
+    static std::vector<Step> UpToTheQuestion(const char* action) {
+        auto steps = ChooseBoth();
+        steps.push_back({kMain, "", "click", "1004"});
+        steps.push_back({"提示对话框", "是否格式化U盘？", action, "1008"});
+        return steps;
+    }
+
+    // Once the driver has logged `seen`, the signal, from another process.
+    void SignalAfter(const std::string& seen, int signal) {
+        ASSERT_TRUE(WaitForLog("seen " + seen, 60s)) << LogText();
+        std::this_thread::sleep_for(300ms);
+        ASSERT_EQ(::kill(m_pid, signal), 0);
+    }
+
+    std::string Errors() const { return testsupport::ReadFile(ErrorLog()); }
+
+    // No scratch data, and nothing of the upgrade on the drive.
+    void ExpectNothingLeft() const {
+        EXPECT_FALSE(fs::exists(ProgramFolder() / "Temp"));
+        EXPECT_FALSE(fs::exists(ProgramFolder() / "TEMP.TMP"));
+        std::vector<std::string> onStick;
+        for (const auto& e : fs::directory_iterator(Stick())) {
+            onStick.push_back(e.path().filename().string());
+        }
+        EXPECT_EQ(onStick, std::vector<std::string>{"KEEP.TXT"});
+    }
+};
+
+// The signal arrives during the pause before the copy: the job stops at its
+// next safe point, its scratch data goes, and the program says so and fails
+// as the signal would have ended it.
+TEST_F(StopTest, SigtermDuringTheJobStopsItRemovesTheScratchDataAndFails) {
+    auto steps = UpToTheQuestion("click");
+    steps.push_back({"升级", "", "observe", ""});
+    Launch(steps);
+    SignalAfter("升级\t", SIGTERM);
+    EXPECT_EQ(WaitForExit(60s), 128 + SIGTERM) << LogText() << Errors();
+    EXPECT_FALSE(m_killed);
+    EXPECT_NE(Errors().find("stopped by signal 15"), std::string::npos) << Errors();
+    EXPECT_NE(Errors().find("升级失败！"), std::string::npos) << Errors();
+    ExpectNothingLeft();
+}
+
+// With no job running the program ends at once, the question it showed
+// included, and no job starts after it.
+TEST_F(StopTest, SighupWithTheFormatQuestionOpenEndsTheProgramWithoutAJob) {
+    Launch(UpToTheQuestion("observe"));
+    SignalAfter("提示对话框\t是否格式化U盘？", SIGHUP);
+    EXPECT_EQ(WaitForExit(60s), 128 + SIGHUP) << LogText() << Errors();
+    EXPECT_FALSE(m_killed);
+    EXPECT_EQ(LogText().find("seen 升级"), std::string::npos) << LogText();
+    EXPECT_NE(Errors().find("stopped by signal 1"), std::string::npos) << Errors();
+    ExpectNothingLeft();
 }
 
 }  // namespace

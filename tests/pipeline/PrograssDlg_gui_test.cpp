@@ -216,6 +216,26 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
     EXPECT_FALSE(fs::exists(app / "Temp"));
 }
 
+// Asked to end while the worker waits on its box: the box ends, the job
+// stops and removes its scratch data, and nothing more is shown.
+TEST_F(PrograssDlgTest, AStopEndsTheWorkersBoxAndTheJobRemovesItsScratchData) {
+    Package(Rar4Writer().Folder("PKG").File("PKG\\A.TXT", "a").Bytes());
+    testsupport::WriteFile(dir / "plain-file", "not a folder");
+    auto dlg = Window();
+    dlg->m_strDrive = (dir / "plain-file" / "drive").string();
+    hook.Then([](toolkit::ModalWindow&) {});
+    bool waitable = true;
+    hook.Then([&](toolkit::ModalWindow&) { waitable = dlg->Stop(); });
+    dlg->DoModal();
+    EXPECT_FALSE(waitable);
+    EXPECT_TRUE(dlg->JobGone());
+    EXPECT_EQ(dlg->m_bSucceeded, 0);
+    EXPECT_EQ(hook.Pending(), 0);
+    EXPECT_EQ(hook.Unanswered(), 0);
+    EXPECT_FALSE(fs::exists(app / "Temp"));
+    EXPECT_FALSE(fs::exists(app / "TEMP.TMP"));
+}
+
 TEST_F(PrograssDlgTest, AnAnswerMayWaitForTheJobInsideTheModalLoop) {
     Package(Rar4Writer().Folder("PKG").File("PKG\\A.TXT", "a").File("PKG\\B.TXT", "b").Bytes());
     auto dlg = Window({300ms, 0ms});

@@ -1,13 +1,16 @@
 // ShellExecuteA: launch results, with a handler program of the test's own
 // standing in for the desktop's xdg-open.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
 
 #include "EnvGuard.h"
+#include "platform/ChildProcess.h"
 #include "platform/ShellExecute.h"
 #include "platform/Win32.h"
 #include "support/TempDir.h"
@@ -124,6 +127,29 @@ TEST(ParseFormatCommand, RefusesWhatIsNoFatFormatCommand) {
     // Nothing else is run for the command interpreters.
     EXPECT_EQ(ShellExecuteA(nullptr, "open", "CMD.EXE", "/C \"del E:/FS:FAT\"", nullptr, SW_HIDE),
               2);
+}
+
+// The programs block the signals they watch; the programs they start must
+// still be ended by them.
+TEST(ShellExecute, ChildrenStartWithNoSignalBlocked) {
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigset_t saved;
+    pthread_sigmask(SIG_BLOCK, &term, &saved);
+    EXPECT_EQ(platform::RunAndWait({"/bin/sh", "-c", "kill -TERM $$; exit 0"}), std::nullopt);
+
+    TempDir dir;
+    const auto record = dir / "blocked";
+    WriteFile(dir / "bin" / "xdg-open", "#!/bin/sh\ngrep SigBlk /proc/self/status > '" +
+                                            record.string() + ".tmp' && mv '" + record.string() +
+                                            ".tmp' '" + record.string() + "'\n");
+    fs::permissions(dir / "bin" / "xdg-open", fs::perms::owner_all);
+    EnvGuard path("PATH", (dir / "bin").string() + ":/usr/bin:/bin");
+    EXPECT_GT(ShellExecuteA(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr, SW_SHOW),
+              32);
+    EXPECT_EQ(WaitForRecord(record), "SigBlk:\t0000000000000000\n");
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window: start-up state, the step-by-step enabling of its commands,
 // the reset message from outside, the information windows, the ways out, and
-// whole Start runs with the sample package on a folder-backed drive.
+// whole Start runs with the sample package on a folder-backed drive, one of
+// them stopped by the session ending.
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -405,9 +406,9 @@ protected:
     std::unique_ptr<OstrelDlg> m_dlg = std::make_unique<OstrelDlg>();
 };
 
-// One test for the three runs: each job keeps its scratch data beside the
+// One test for the four runs: each job keeps its scratch data beside the
 // test program, so two of them must never run at once.
-TEST_F(OstrelDlgStartTest, StartRunsTheJobReportsItsResultAndEndsTheWindow) {
+TEST_F(OstrelDlgStartTest, StartRunsTheJobReportsItsResultAndEndsTheWindowOrStopsItWithTheSession) {
     {
         SCOPED_TRACE("Escape on the question skips formatting; the upgrade succeeds");
         const auto shown = Start(Sample(), [](ModalWindow& ask) { ask.Escape(); });
@@ -434,6 +435,27 @@ TEST_F(OstrelDlgStartTest, StartRunsTheJobReportsItsResultAndEndsTheWindow) {
         EXPECT_EQ(shown, (std::vector<std::string>{"错误的升级文件！", "升级失败！"}));
         ExpectCleared();
         EXPECT_TRUE(fs::exists(Stick() / "OLD.TXT"));
+        EXPECT_FALSE(fs::exists(Stick() / "BOOT.EXE"));
+    }
+    {
+        // The process may be ended as soon as the handler returns.
+        SCOPED_TRACE("the session ending stops the job; its scratch data is gone first");
+        Reset();
+        const fs::path app = platform::ModulePath().parent_path();
+        hook.Then([&](ModalWindow& w) {
+            ChooseBoth(w, Sample());
+            hook.Then([](ModalWindow& ask) { ask.Click(IDC_DECLINE); });
+            hook.Then([&](ModalWindow& progress) {
+                EXPECT_EQ(progress.Caption(), "升级");
+                m_dlg->SendMessage(WM_ENDSESSION, TRUE);
+                EXPECT_FALSE(fs::exists(app / "Temp"));
+                EXPECT_FALSE(fs::exists(app / "TEMP.TMP"));
+            });
+            w.Click(IDC_START);
+        });
+        m_dlg->DoModal();  // no result box
+        EXPECT_EQ(hook.Unanswered(), 0);
+        EXPECT_EQ(m_dlg->StopCode(), 1);
         EXPECT_FALSE(fs::exists(Stick() / "BOOT.EXE"));
     }
 }
