@@ -1,6 +1,7 @@
 // Fuzzes stored-name conversion and containment: a contained path never
 // leaves the folder it is put under and is its own reduction; every converted
-// name is UTF-8.
+// name is UTF-8; resolving letter case keeps a path contained, changes only
+// its case, and gives one spelling to paths that differ only in case.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -24,6 +25,25 @@ void CheckContainedPath(const std::string& stored) {
     Check(!relative.empty() && *relative.begin() != "..");
     const std::string first = contained.substr(0, contained.find('/'));
     Check(!(first.size() == 2 && first[1] == ':'));
+}
+
+std::string Folded(std::string path) {
+    for (char& c : path) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return path;
+}
+
+void CheckLandedNames(const std::string& first, const std::string& second) {
+    if (first.empty() || second.empty()) return;
+    pipeline::LandedNames names;
+    const std::string landed = names.Resolve(first);
+    Check(Folded(landed) == Folded(first));
+    Check(pipeline::ContainedPath(landed) == landed);
+    Check(names.Resolve(landed) == landed);
+    const std::string other = names.Resolve(second);
+    Check(Folded(other) == Folded(second));
+    if (Folded(first) == Folded(second)) Check(other == landed);
 }
 
 // Two bytes per UTF-16 unit, as the library's wide names hold them here.
@@ -59,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string landing = pipeline::LandingName(narrow, wide, hostOs, form, converted);
     if (converted) Check(pipeline::IsValidUtf8(landing));
     CheckContainedPath(landing);
+    CheckLandedNames(pipeline::ContainedPath(landing), pipeline::ContainedPath(narrow));
     return 0;
 }

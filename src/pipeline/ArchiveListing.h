@@ -1,10 +1,13 @@
 // What an archive holds, as the job would treat each entry: for `ostrel-cli
-// info` and for diagnosis. Reads headers only (RAR_SKIP), as the count does.
+// info` and for diagnosis. Reads headers only (RAR_SKIP), as the count does,
+// over the same walk as the job.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "pipeline/ArchiveWalk.h"
 
 namespace pipeline {
 
@@ -21,6 +24,9 @@ struct ArchiveListing {
     std::vector<ListedEntry> entries;  // up to the first header that cannot be read
     int count = 0;                     // N, the counted entries
     bool brokenHeader = false;
+    // How the walk ended, as a job's extraction would see the headers:
+    // Damaged for an archive cut short or an entry that cannot be read.
+    PassEnd end = PassEnd::NotOpened;
 };
 
 // `nativePath`: the plain (descrambled) archive, a path on this system.

@@ -187,4 +187,24 @@ std::string ContainedPath(std::string_view storedPath) {
     return joined;
 }
 
+std::string LandedNames::Resolve(const std::string& path) {
+    std::string landed;
+    std::string folded;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view component(path.data() + start, end - start);
+        const std::string separator = landed.empty() ? "" : "/";
+        folded += separator;
+        for (const char c : component) {
+            folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        landed = m_spelling.try_emplace(folded, landed + separator + std::string(component))
+                     .first->second;
+        start = end + 1;
+    }
+    return landed;
+}
+
 }  // namespace pipeline

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "pipeline/Rar4Names.h"
 
@@ -45,5 +46,20 @@ bool HasEptSuffix(const std::string& path);
 // and a leading drive or root dropped; `/` between the rest. Empty when
 // nothing is left.
 std::string ContainedPath(std::string_view storedPath);
+
+// The names a job has put in its staging folder, looked up without regard to
+// letter case as the device's own file systems do: a stored path whose
+// folders (or file) differ from earlier ones only in case lands in them.
+// Paths are relative, `/` between components; case is folded for ASCII.
+class LandedNames {
+public:
+    // The path under which `path` lands, each component spelt as it first
+    // landed; components new to the folder are kept as given and remembered.
+    std::string Resolve(const std::string& path);
+    void Clear() { m_spelling.clear(); }
+
+private:
+    std::unordered_map<std::string, std::string> m_spelling;  // folded -> as landed
+};
 
 }  // namespace pipeline

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "encoder/Encrypt.h"
-#include "pipeline/ArchiveEnd.h"
 #include "pipeline/ArchiveNames.h"
 #include "pipeline/Rar4Names.h"
 #include "pipeline/RarArchive.h"
@@ -24,7 +23,6 @@ namespace pipeline {
 
 namespace {
 
-constexpr unsigned kCountedAttr = 0x20;
 constexpr const char* kEncodeFailed = " 文件操作失败！";
 constexpr const char* kCaptionHint = "提示";
 constexpr const char* kLeadsOutside = "升级文件中的条目指向升级目录之外，已拒绝：";
@@ -39,8 +37,8 @@ bool IsSymlink(const std::string& path) {
     return lstat(Native(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
-void ReportBrokenHeader(int lastResult) {
-    if (lastResult == rar::kBadData) {
+void ReportBrokenHeader(PassEnd end) {
+    if (end == PassEnd::BrokenHeader) {
         std::fputs("\nFile header broken", stdout);
         std::fflush(stdout);
     }
@@ -49,17 +47,16 @@ void ReportBrokenHeader(int lastResult) {
 }  // namespace
 
 int UpgradeJob::GetFileCount(const std::string& archivePath, int mode) {
-    RarArchive archive(Native(archivePath));
-    if (!archive.IsOpen()) return 0;
     int count = 0;
-    RarEntry entry;
-    int result = rar::kSuccess;
-    while ((result = archive.ReadHeader(entry)) == rar::kSuccess) {
-        if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
-        if (archive.Process(rar::kSkip, Native(m_strTempDir)) != rar::kSuccess) break;
-        if (entry.attr == kCountedAttr) ++count;
-    }
-    ReportBrokenHeader(result);
+    const std::string staging = Native(m_strTempDir);
+    const PassEnd end =
+        WalkArchive(Native(archivePath), [&](RarArchive& archive, const RarEntry& entry, NameForm) {
+            if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
+            if (archive.Process(rar::kSkip, staging) != rar::kSuccess) return PassEnd::Damaged;
+            if (IsCountedEntry(entry)) ++count;
+            return PassEnd::Complete;
+        });
+    ReportBrokenHeader(end);
     return count;
 }
 
@@ -113,6 +110,11 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
     bool converted = false;
     landedName =
         ContainedPath(LandingName(entry.name, entry.wideName, entry.hostOs, form, converted));
+    if (operation == rar::kExtract && !landedName.empty()) {
+        const std::string resolved = m_landedNames.Resolve(landedName);
+        converted = converted || resolved != landedName;
+        landedName = resolved;
+    }
     const std::string staging = Native(m_strTempDir);
     if (operation == rar::kExtract && !landedName.empty() && LeadsOutside(entry, landedName)) {
         m_sink.ShowMessage(kLeadsOutside + landedName, kCaptionHint, MB_ICONEXCLAMATION);
@@ -141,45 +143,46 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
 
 PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_nPos = 0;
-    RarArchive archive(Native(archivePath));
-    if (!archive.IsOpen()) return PassEnd::NotOpened;
-    const std::vector<NameForm> forms = Rar4NameForms(Native(archivePath));
-    std::size_t index = 0;
+    m_landedNames.Clear();
     const int operation = mode == 0 ? rar::kExtract : rar::kTest;
-    RarEntry entry;
-    std::string landedName;
-    int result = rar::kSuccess;
-    PassEnd end = PassEnd::Complete;
-    while ((result = archive.ReadHeader(entry)) == rar::kSuccess) {
-        if (StopRequested()) return PassEnd::Stopped;
-        if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
-        const NameForm form = index < forms.size() ? forms[index] : NameForm::Unknown;
-        ++index;
-        end = ProcessEntry(archive, entry, form, operation, landedName);
-        if (end != PassEnd::Complete) break;
-        StepProgress();
-        if (entry.attr != kCountedAttr || landedName.empty()) continue;
-        const std::string fullPath = m_strTempDir + "\\" + landedName;
-        if (HasEptSuffix(fullPath) && operation == rar::kExtract && !IsSymlink(fullPath)) {
-            EncodeEntry(fullPath);
-        }
-    }
-    ReportBrokenHeader(result);
-    if (end != PassEnd::Complete) return end;
-    if (result == rar::kBadData) return PassEnd::BrokenHeader;
-    if (result != rar::kEndArchive) return PassEnd::Damaged;
-    if (IsTruncatedRar5(Native(archivePath)) || IsCutRar4Volume(Native(archivePath))) {
-        return PassEnd::Damaged;
-    }
-    return PassEnd::Complete;
+    const PassEnd end = WalkArchive(
+        Native(archivePath), [&](RarArchive& archive, const RarEntry& entry, NameForm form) {
+            if (StopRequested()) return PassEnd::Stopped;
+            if (mode != 0) m_sink.ShowMessage(entry.name, "", MB_OK);
+            std::string landedName;
+            const PassEnd processed = ProcessEntry(archive, entry, form, operation, landedName);
+            if (processed != PassEnd::Complete) return processed;
+            StepProgress();
+            if (operation == rar::kExtract && IsCountedEntry(entry) && HasEptSuffix(landedName) &&
+                !IsSymlink(m_strTempDir + "\\" + landedName)) {
+                EncodeEntry(landedName);
+            }
+            return PassEnd::Complete;
+        });
+    ReportBrokenHeader(end);
+    return end;
 }
 
-void UpgradeJob::EncodeEntry(const std::string& fullPath) {
+void UpgradeJob::EncodeEntry(const std::string& landedName) {
+    const std::string fullPath = m_strTempDir + "\\" + landedName;
     Encrypt encoder(fullPath, &m_DeviceInfo);
-    if (encoder.Encode()) {
-        DeleteFileA(fullPath.c_str());
-    } else {
+    if (!encoder.Encode()) {
         m_sink.ShowMessage(kEncodeFailed, kCaptionHint, MB_ICONINFORMATION);
+        Fail();
+        return;
+    }
+    DeleteFileA(fullPath.c_str());
+    // An image already there under another letter case is the same file on
+    // the device's file system: the new image replaces it under its spelling.
+    const std::string image = Encrypt::ImagePath(landedName);
+    const std::string spelt = m_landedNames.Resolve(image);
+    if (spelt == image) return;
+    const std::string staging = Native(m_strTempDir);
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(staging) / image,
+                            std::filesystem::path(staging) / spelt, ec);
+    if (ec) {
+        m_sink.ShowMessage(staging + "/" + spelt + "\n" + ec.message(), "", MB_ICONEXCLAMATION);
         Fail();
     }
 }

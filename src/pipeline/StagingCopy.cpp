@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "pipeline/UpgradeJob.h"
@@ -15,6 +17,7 @@ namespace {
 
 constexpr const char* kCopyFailed = "移动目录操作失败！ ";
 constexpr const char* kDeleteFailed = "删除目录操作失败！ ";
+constexpr const char* kNotOnDrive = "复制后U盘上缺少文件或大小不符：";
 constexpr WORD kSilentYesToAll = FOF_SILENT | FOF_NOCONFIRMATION;
 
 // A shell path list: the path, then two NULs.
@@ -39,8 +42,11 @@ bool IsSelfOrParent(const char* name) {
 
 }  // namespace
 
+// Everything in the staging folder is the program's own making, read-only
+// entries too: all of it goes, and what cannot go is noted for the job.
 bool UpgradeJob::DeleteFolder(const std::string& folder) {
-    if (IsLink(folder)) return DeleteFileA(folder.c_str()) != FALSE;
+    if (IsLink(folder)) return PurgeFile(folder);
+    (void)SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_DIRECTORY);
     WIN32_FIND_DATAA found{};
     const std::string pattern = folder + "\\*.*";
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -49,14 +55,25 @@ bool UpgradeJob::DeleteFolder(const std::string& folder) {
             if (IsSelfOrParent(found.cFileName)) continue;
             const std::string path = folder + "\\" + found.cFileName;
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(path)) {
-                (void)DeleteFolder(path);  // what cannot go stays, and so does its folder
+                (void)DeleteFolder(path);  // its own failure is noted, and this folder's follows
             } else {
-                (void)DeleteFileA(path.c_str());
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+                    (void)SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                }
+                (void)PurgeFile(path);
             }
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
-    return RemoveDirectoryA(folder.c_str()) != FALSE;
+    if (RemoveDirectoryA(folder.c_str())) return true;
+    NotePurgeFailure(folder);
+    return false;
+}
+
+bool UpgradeJob::PurgeFile(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return true;
+    NotePurgeFailure(path);
+    return false;
 }
 
 void UpgradeJob::CopyFolder(std::string dir) {
@@ -78,13 +95,59 @@ void UpgradeJob::CopyFolder(std::string dir) {
                 CopyFolder(path);
             } else {
                 StepProgress();
-                if (!ShellCopy(path, m_strDrive)) FailCopy();
+                CopyEntry(path);
             }
-        } else if (!ShellCopy(path, m_strDrive)) {
-            FailCopy();
+        } else {
+            CopyEntry(path);
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
+}
+
+void UpgradeJob::CopyEntry(const std::string& path) {
+    if (ShellCopy(path, m_strDrive)) {
+        m_copied.push_back(path);
+    } else {
+        FailCopy();
+    }
+}
+
+// After the flush every file the walk copied must be on the drive with its
+// size: a file removed or cut behind the copy's back is no upgrade.
+bool UpgradeJob::VerifyCopies() {
+    namespace fs = std::filesystem;
+    const auto drive = platform::ToNativePath(m_strDrive);
+    for (const std::string& copied : m_copied) {
+        const auto source = platform::ToNativePath(copied);
+        if (!drive || !source) return false;
+        const fs::path landed = *drive / source->filename();
+        std::error_code ec;
+        if (!fs::is_directory(fs::symlink_status(*source, ec))) {
+            if (!LandedWhole(*source, landed)) return false;
+            continue;
+        }
+        for (fs::recursive_directory_iterator it(*source, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            if (!it->is_directory(ec) &&
+                !LandedWhole(it->path(), landed / it->path().lexically_relative(*source))) {
+                return false;
+            }
+        }
+        if (ec) return false;
+    }
+    return true;
+}
+
+bool UpgradeJob::LandedWhole(const std::filesystem::path& source,
+                             const std::filesystem::path& landed) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(source, ec);
+    if (!ec && std::filesystem::is_regular_file(landed, ec) &&
+        std::filesystem::file_size(landed, ec) == size && !ec) {
+        return true;
+    }
+    m_sink.ShowMessage(kNotOnDrive + platform::ToDrivePath(landed), "", MB_ICONEXCLAMATION);
+    return false;
 }
 
 // Once the drive itself is gone every further copy would fail the same way:

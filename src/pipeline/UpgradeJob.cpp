@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <utility>
 
 #include "pipeline/Descrambler.h"
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "platform/Win32.h"
 
 std::atomic<unsigned char> g_bFinished{1};
@@ -18,6 +21,10 @@ namespace pipeline {
 namespace {
 
 constexpr const char* kBadPackage = "错误的升级文件！";
+constexpr const char* kScratchBusy = "临时目录正被另一个升级使用，请等它结束后再试：";
+constexpr const char* kScratchUnusable = "临时目录无法使用：";
+constexpr const char* kScratchNotEmptied = "临时目录无法清空，升级没有开始：";
+constexpr const char* kDriveBusy = "U盘正被另一个升级写入，请等它结束后再试：";
 constexpr const char* kCaptionHint = "提示";
 constexpr unsigned int kWorkerExitCode = 1;
 
@@ -35,11 +42,39 @@ void RaiseThreadPriority() {
 UpgradeJob::UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses)
     : m_sink(sink), m_pauses(pauses), m_strAppDir(std::move(appDir)) {
     m_strTempDir = m_strAppDir + "\\Temp";
+    const auto nativeAppDir = platform::ToNativePath(m_strAppDir);
+    if (nativeAppDir) m_scratchClaim = platform::FolderLock::TryLock(*nativeAppDir);
+    if (!m_scratchClaim) {
+        const int error = nativeAppDir ? errno : ENOENT;
+        m_strScratchProblem = error == EWOULDBLOCK
+                                  ? kScratchBusy + m_strAppDir
+                                  : kScratchUnusable + m_strAppDir + "\n" + std::strerror(error);
+        return;  // another job's staging folder is never touched
+    }
     if (PathFileExistsA(m_strTempDir.c_str())) {
-        (void)DeleteFolder(m_strTempDir);  // what stays is copied along later
+        // A leftover would be copied to the drive as part of this upgrade.
+        if (!DeleteFolder(m_strTempDir) && m_strScratchProblem.empty()) {
+            m_strScratchProblem = kScratchNotEmptied + m_strTempDir;
+        }
     } else {
         CreateDirectoryA(m_strTempDir.c_str(), nullptr);
     }
+}
+
+void UpgradeJob::NotePurgeFailure(const std::string& path) {
+    if (m_strScratchProblem.empty()) {
+        m_strScratchProblem = kScratchNotEmptied + path + "\n" + std::strerror(errno);
+    }
+}
+
+// Two jobs writing one drive would interleave their files and both could
+// say success.
+bool UpgradeJob::ClaimDrive() {
+    const auto drive = platform::ToNativePath(m_strDrive);
+    if (drive) m_driveClaim = platform::FolderLock::TryLock(*drive);
+    if (m_driveClaim || !drive || errno != EWOULDBLOCK) return true;  // a missing drive fails later
+    m_sink.ShowMessage(kDriveBusy + m_strDrive, "", MB_ICONEXCLAMATION);
+    return false;
 }
 
 UpgradeJob::~UpgradeJob() {
@@ -62,7 +97,11 @@ bool UpgradeJob::Descramble() {
 }
 
 bool UpgradeJob::Initialise() {
-    if (!Descramble()) return false;
+    if (!m_strScratchProblem.empty()) {
+        m_sink.ShowMessage(m_strScratchProblem, "", MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (!ClaimDrive() || !Descramble()) return false;
     m_strFilePath = ScratchPath();
     const int count = GetFileCount(m_strFilePath, 0);
     if (count == 0) {
@@ -85,6 +124,9 @@ bool UpgradeJob::OnClose() {
     m_bClosed = true;
     DeleteFileA(m_strFilePath.c_str());  // a leftover scratch file harms nothing
     m_bSucceeded = m_bFailed ? 0 : 1;
+    // The worker is done with both: the next job may have them.
+    m_driveClaim.reset();
+    m_scratchClaim.reset();
     return true;
 }
 
@@ -109,6 +151,7 @@ void UpgradeJob::RunWorker() {
         }
         m_sink.PhaseChanged(JobPhase::Flushing);
         if (!m_bDriveGone && !FlushDrive()) Fail();  // a drive that is gone was reported
+        if (!m_bFailed && !VerifyCopies()) Fail();
         FullBar();
         m_sink.PhaseChanged(JobPhase::Deleting);
         if (!ShellDelete(m_strTempDir)) Fail();

@@ -28,12 +28,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "encoder/DeviceInfo.h"
+#include "pipeline/ArchiveNames.h"
+#include "pipeline/ArchiveWalk.h"
 #include "pipeline/JobSink.h"
 #include "pipeline/Rar4Names.h"
+#include "platform/FolderLock.h"
 
 // The job-finished flag of the progress window: 1 at program start, 0 while a
 // job's worker runs. The close request is refused while it is 0.
@@ -51,23 +57,14 @@ struct JobPauses {
     std::chrono::milliseconds perCopyEntry{5};
 };
 
-// How an archive pass ended.
-enum class PassEnd {
-    Complete,       // the normal end of the archive
-    NotOpened,      // not a RAR archive, or it could not be opened
-    BrokenHeader,   // a header that cannot be read
-    Damaged,        // an entry that cannot be read, or a truncated archive
-    Stopped,        // the owner asked the job to stop
-    Refused,        // an entry that would lead outside the staging folder (reported)
-    StagingFailed,  // the staging folder could not take an entry (reported)
-};
-
 class UpgradeJob {
 public:
     // Staging folder <appDir>\Temp purged if present, else created. appDir is
     // the folder that holds Temp and TEMP.TMP: the program's folder for the
     // window, a private temporary folder for the command line. Drive form
-    // (C:\opt\ostrel) or native (/opt/ostrel).
+    // (C:\opt\ostrel) or native (/opt/ostrel). The job claims appDir for its
+    // whole life: while another job holds it, nothing is purged and
+    // Initialise refuses; so it does when the purge left anything behind.
     UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses = {});
     // Joins the worker. Destroy the job only after OnClose answered true (or
     // Initialise false); the worker's RequestClose must have returned or be
@@ -82,8 +79,9 @@ public:
     std::string m_strDrive;
 
     // WM_INITDIALOG. True when the worker was started; false when the job
-    // ended here (package unreadable, or "错误的升级文件！"): the window
-    // then ends at once, with Succeeded() false.
+    // ended here (scratch folder or drive in use by another job, staging
+    // folder not emptied, package unreadable, or "错误的升级文件！"): the
+    // window then ends at once, with Succeeded() false.
     bool Initialise();
 
     // WM_CLOSE. False while the worker runs (the request is refused). True
@@ -132,9 +130,15 @@ private:
     PassEnd ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form, int operation,
                          std::string& landedName);
     bool LeadsOutside(const RarEntry& entry, const std::string& landedName);
-    void EncodeEntry(const std::string& fullPath);
+    void EncodeEntry(const std::string& landedName);
     void ReplaceLinks();
     bool FlushDrive();
+    bool VerifyCopies();
+    bool LandedWhole(const std::filesystem::path& source, const std::filesystem::path& landed);
+    void CopyEntry(const std::string& path);
+    bool PurgeFile(const std::string& path);
+    void NotePurgeFailure(const std::string& path);
+    bool ClaimDrive();
     void Fail() { m_bFailed = true; }
     void FailCopy();
 
@@ -154,7 +158,13 @@ private:
     bool m_bFailed = false;
     bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
     std::atomic<bool> m_bStopRequested{false};
-    bool m_bDriveGone = false;  // the copy walk found the drive missing (worker)
+    bool m_bDriveGone = false;          // the copy walk found the drive missing (worker)
+    LandedNames m_landedNames;          // what the extraction put in staging (worker)
+    std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
+
+    std::optional<platform::FolderLock> m_scratchClaim;
+    std::optional<platform::FolderLock> m_driveClaim;
+    std::string m_strScratchProblem;  // why the job may not start, when it may not
     std::thread m_worker;
 };
 

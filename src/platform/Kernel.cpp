@@ -1,4 +1,5 @@
 // Directories, files, pauses and the version query of the kernel interface.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -61,6 +62,28 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
         return FALSE;
     }
     return Result(::unlink(path->c_str()) == 0);
+}
+
+BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
+    const auto path = platform::NativeArgument(lpFileName);
+    if (!path) return FALSE;
+    const int fd = ::open(path->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Result(errno == ELOOP);  // a link keeps its own attributes
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0;
+    if (ok) {
+        mode_t mode = info.st_mode & 07777;
+        if ((dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 && !S_ISDIR(info.st_mode)) {
+            mode &= ~mode_t{0222};
+        } else {
+            mode |= S_IWUSR | (S_ISDIR(info.st_mode) ? S_IXUSR : 0);
+        }
+        ok = ::fchmod(fd, mode) == 0;
+    }
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return Result(ok);
 }
 
 void Sleep(DWORD dwMilliseconds) {

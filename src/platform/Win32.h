@@ -46,6 +46,10 @@ DWORD GetModuleFileNameA(HANDLE hModule, LPSTR lpFilename, DWORD nSize);
 BOOL CreateDirectoryA(LPCSTR lpPathName, void* lpSecurityAttributes);
 BOOL RemoveDirectoryA(LPCSTR lpPathName);
 BOOL DeleteFileA(LPCSTR lpFileName);
+// Only FILE_ATTRIBUTE_READONLY has a meaning here: set, a file loses its
+// write permissions; clear, its owner may write it again (and a folder may be
+// emptied). A symbolic link is left as it is, never followed.
+BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes);
 void Sleep(DWORD dwMilliseconds);
 
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;

@@ -79,24 +79,19 @@ TEST(CopyFolder, AbsentStagingFolderCopiesNothingAndSaysNothing) {
     EXPECT_TRUE(w.sink.messages.empty());
 }
 
-TEST(DeleteFolder, LeavesReadOnlyFilesAndTheirFolders) {
+// What an earlier job left read-only would otherwise reach the drive with the
+// next upgrade, and shift its layout one folder down.
+TEST(DeleteFolder, PurgesReadOnlyFilesAndFoldersToo) {
     Walk w;
     WriteFile(w.staging / "sub" / "keep.txt", "read-only");
-    WriteFile(w.staging / "sub" / "go.txt", "go");
-    WriteFile(w.staging / "other" / "go.txt", "go");
-    fs::permissions(w.staging / "sub" / "keep.txt", fs::perms::owner_write,
+    WriteFile(w.staging / "locked" / "inner.txt", "in a read-only folder");
+    fs::permissions(w.staging / "sub" / "keep.txt",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EXPECT_FALSE(w.job.DeleteFolder(w.job.TempDir()));
-    EXPECT_TRUE(fs::exists(w.staging / "sub" / "keep.txt"));
-    EXPECT_FALSE(fs::exists(w.staging / "sub" / "go.txt"));
-    EXPECT_FALSE(fs::exists(w.staging / "other"));
-
-    // A new job purges what it can and the walk later takes the leftover along.
-    testsupport::RecordingSink sink;
-    pipeline::UpgradeJob next(sink, w.dir.path().string(), testsupport::NoPauses());
-    next.m_strDrive = w.drive.string();
-    next.CopyFolder(next.TempDir());
-    EXPECT_EQ(ReadFile(w.drive / "keep.txt"), "read-only");
+    fs::permissions(w.staging / "locked", fs::perms::owner_read | fs::perms::owner_exec,
+                    fs::perm_options::replace);
+    EXPECT_TRUE(w.job.DeleteFolder(w.job.TempDir()));
+    EXPECT_FALSE(fs::exists(w.staging));
 }
 
 TEST(DeleteFolder, NeverReachesThroughALink) {

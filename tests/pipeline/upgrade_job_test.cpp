@@ -3,10 +3,12 @@
 // user-interface thread does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "JobHarness.h"
 #include "encoder/Encrypt.h"
+#include "platform/FolderLock.h"
 #include "platform/Win32.h"
 #include "support/PackageMaker.h"
 #include "support/Rar4Writer.h"
@@ -247,6 +249,100 @@ TEST(UpgradeJob, DriveThatCannotBeFlushedFailsTheJob) {
     ASSERT_TRUE(run->started);
     EXPECT_FALSE(run->Succeeded());
     EXPECT_TRUE(HasMessage(run->sink, "移动目录操作失败！ "));
+}
+
+// A staging folder holding what cannot be removed would put that on the
+// drive as part of this upgrade.
+TEST(UpgradeJob, StagingFolderThatCannotBeEmptiedStopsTheJobBeforeItStarts) {
+    testsupport::TmpfsMount app(1 << 20);
+    if (!app.Mounted()) GTEST_SKIP() << app.Error();
+    JobFolders s;
+    s.Package(Rar4Writer().File("A.TXT", "a").Bytes());
+    WriteFile(app / "Temp" / "LEFT.TXT", "left by a killed run");
+    ASSERT_TRUE(app.RemountReadOnly()) << app.Error();
+    JobRun run(app.path().string(), s.package.string(), s.drive.string());
+    EXPECT_FALSE(run.started);
+    ASSERT_EQ(run.sink.messages.size(), 1u);
+    EXPECT_EQ(run.sink.messages[0].text.rfind("临时目录无法清空，升级没有开始：", 0), 0u)
+        << run.sink.messages[0].text;
+    EXPECT_TRUE(fs::is_empty(s.drive));
+    EXPECT_TRUE(fs::exists(s.package));
+}
+
+// Two jobs never share a scratch folder or write one drive at once: the later
+// one is refused and touches nothing of the first one's.
+TEST(UpgradeJob, ASecondJobOnTheSameScratchFolderOrDriveIsRefused) {
+    JobFolders s;
+    s.Package(Rar4Writer().File("A.TXT", "a").Bytes());
+    testsupport::RecordingSink firstSink;
+    {
+        pipeline::UpgradeJob first(firstSink, s.app.string(), testsupport::NoPauses());
+        WriteFile(s.app / "Temp" / "BUSY.TXT", "the first job's");
+        JobRun second(s.app.string(), s.package.string(), s.drive.string());
+        EXPECT_FALSE(second.started);
+        EXPECT_TRUE(HasMessage(second.sink,
+                               "临时目录正被另一个升级使用，请等它结束后再试：" + s.app.string()));
+        EXPECT_EQ(ReadFile(s.app / "Temp" / "BUSY.TXT"), "the first job's");
+    }
+    {
+        auto drive = platform::FolderLock::TryLock(s.drive);
+        ASSERT_TRUE(drive);
+        JobRun second(s.app.string(), s.package.string(), s.drive.string());
+        EXPECT_FALSE(second.started);
+        EXPECT_TRUE(HasMessage(second.sink,
+                               "U盘正被另一个升级写入，请等它结束后再试：" + s.drive.string()));
+        EXPECT_TRUE(fs::is_empty(s.drive));
+    }
+    EXPECT_TRUE(s.Run()->Succeeded());  // both claims end with their holders
+}
+
+TEST(UpgradeJob, AFileGoneFromTheDriveAfterItsCopyFailsTheJob) {
+    JobFolders s;
+    s.Package(Rar4Writer().File("A.TXT", "a").File("B.TXT", "b").Bytes());
+    testsupport::RecordingSink sink;
+    pipeline::UpgradeJob job(sink, s.app.string(), testsupport::NoPauses());
+    sink.job = &job;
+    job.m_strFilePath = s.package.string();
+    job.m_strDrive = s.drive.string();
+    ASSERT_TRUE(job.Initialise());
+    sink.queue.Serve([&] {
+        if (!sink.phases.empty() && sink.phases.back() == JobPhase::Flushing) {
+            fs::remove(s.drive / "B.TXT");
+        }
+        return sink.closed;
+    });
+    EXPECT_FALSE(job.Succeeded());
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text.rfind("复制后U盘上缺少文件或大小不符：", 0), 0u);
+    EXPECT_NE(sink.messages[0].text.find("B.TXT"), std::string::npos);
+}
+
+// Stored names are resolved as the device's file system resolves them:
+// folders that differ only in letter case are one folder, and so are files.
+TEST(UpgradeJob, NamesThatDifferOnlyInLetterCaseLandAsOne) {
+    JobFolders s;
+    const std::string ept = testsupport::RandomBytes(600, 9);
+    s.Package(Rar4Writer()
+                  .File("PKG\\x.exe", "an older image")
+                  .File("PKG\\A.EPT", ept)
+                  .File("pkg\\B.TXT", "b")
+                  .File("Pkg\\SUB\\C.TXT", "c")
+                  .File("PKG\\sub\\D.TXT", "d")
+                  .File("PKG\\X.EPT", ept)
+                  .File("PKG\\b.txt", "later b")
+                  .Bytes());
+    auto run = s.Run();
+    ASSERT_TRUE(run->started);
+    EXPECT_TRUE(run->Succeeded());
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(s.drive)) {
+        names.push_back(fs::relative(e.path(), s.drive).string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A.EXE", "B.TXT", "SUB", "SUB/C.TXT", "SUB/D.TXT",
+                                               "x.exe"}));
+    EXPECT_EQ(ReadFile(s.drive / "B.TXT"), "later b");
+    EXPECT_EQ(ReadFile(s.drive / "x.exe"), s.Image(ept));
 }
 
 // 2N above 32767 does not fit the 16-bit range of the original control.
