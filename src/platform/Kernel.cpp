@@ -1,13 +1,10 @@
-// Directories, files, pauses and the version query of the kernel interface.
+// Directories, files and pauses of the kernel interface.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -16,22 +13,12 @@
 
 namespace {
 
-constexpr DWORD kVersionInfoSize = sizeof(OSVERSIONINFOA);
-static_assert(kVersionInfoSize == 148, "callers pass the Windows record size");
-
 BOOL Result(bool ok) { return ok ? TRUE : FALSE; }
 
 // Windows refuses to delete a file that carries the read-only attribute; on
 // this side that attribute is a file without its owner's write permission.
 bool IsReadOnlyFile(const struct stat& info) {
     return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
-}
-
-DWORD VersionPart(const char*& text) {
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 10);
-    text = (*end == '.') ? end + 1 : end;
-    return static_cast<DWORD>(value);
 }
 
 }  // namespace
@@ -88,24 +75,6 @@ BOOL SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
 
 void Sleep(DWORD dwMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
-}
-
-// The NT family, with the running kernel's version numbers.
-BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) {
-    if (lpVersionInformation == nullptr ||
-        lpVersionInformation->dwOSVersionInfoSize != kVersionInfoSize) {
-        errno = EINVAL;
-        return FALSE;
-    }
-    struct utsname names {};
-    if (::uname(&names) != 0) return FALSE;
-    const char* release = names.release;
-    lpVersionInformation->dwMajorVersion = VersionPart(release);
-    lpVersionInformation->dwMinorVersion = VersionPart(release);
-    lpVersionInformation->dwBuildNumber = VersionPart(release);
-    lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_NT;
-    lpVersionInformation->szCSDVersion[0] = '\0';
-    return TRUE;
 }
 
 BOOL PathFileExistsA(LPCSTR pszPath) {

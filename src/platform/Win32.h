@@ -84,20 +84,6 @@ BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, ULARGE_INTEGER* lpFreeBytesAvai
                          ULARGE_INTEGER* lpTotalNumberOfBytes,
                          ULARGE_INTEGER* lpTotalNumberOfFreeBytes);
 
-constexpr DWORD VER_PLATFORM_WIN32s = 0;
-constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
-constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
-
-struct OSVERSIONINFOA {
-    DWORD dwOSVersionInfoSize;  // 148
-    DWORD dwMajorVersion;
-    DWORD dwMinorVersion;
-    DWORD dwBuildNumber;
-    DWORD dwPlatformId;
-    char szCSDVersion[128];
-};
-BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation);
-
 // ----------------------------------------------------------------- shell
 
 constexpr UINT FO_MOVE = 1;

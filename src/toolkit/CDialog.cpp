@@ -240,16 +240,6 @@ void CDialog::SetDlgItemText(int nID, LPCSTR text) {
     if (CWnd* control = GetDlgItem(nID)) control->SetWindowText(text);
 }
 
-void CDialog::MapDialogRect(CRect* rect) const {
-    if (rect == nullptr || m_pTemplate == nullptr) return;
-    const auto units =
-        toolkit::FontBaseUnits(toolkit::DialogFont(m_pTemplate->fontName, m_pTemplate->pointSize));
-    rect->left = toolkit::MulDiv(rect->left, units.x, 4);
-    rect->right = toolkit::MulDiv(rect->right, units.x, 4);
-    rect->top = toolkit::MulDiv(rect->top, units.y, 8);
-    rect->bottom = toolkit::MulDiv(rect->bottom, units.y, 8);
-}
-
 void CDialog::FocusFirstTabStop() {
     for (const auto& control : m_pTemplate->controls) {
         if ((control.style & WS_TABSTOP) == 0) continue;
@@ -299,8 +289,6 @@ BOOL CDialog::SetMenu(CMenu* pMenu) {
     RebuildMenuBar();
     return TRUE;
 }
-
-void CDialog::DrawMenuBar() { RebuildMenuBar(); }
 
 void CDialog::RebuildMenuBar() {
     if (m_pWindow == nullptr) return;

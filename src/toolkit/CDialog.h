@@ -47,20 +47,14 @@ public:
     // Controls by id: null when the window has no such control.
     CWnd* GetDlgItem(int nID);
     void SetDlgItemText(int nID, LPCSTR text);
-    // Dialog units -> pixels through the template font's base units.
-    void MapDialogRect(CRect* rect) const;
-    const res::DialogTemplate* GetTemplate() const { return m_pTemplate; }
 
     // The window's system menu (Alt+Space, right click in the client area);
     // its commands reach OnSysCommand. It starts with Move and Close.
     CMenu* GetSystemMenu(BOOL bRevert);
     // The menu bar: greying items of `pMenu` afterwards updates the bar.
     BOOL SetMenu(CMenu* pMenu);
-    CMenu* GetMenu() const { return m_pMenu; }
-    void DrawMenuBar();
 
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
-    HICON GetIcon(BOOL bBigIcon) const { return bBigIcon ? m_hBigIcon : m_hSmallIcon; }
     BOOL IsIconic() const;
 
     // Toolkit use: painting, colours, the system menu, key commands.

@@ -27,29 +27,11 @@ void CWnd::SetWindowText(LPCSTR text) {
     toolkit::SetWidgetText(*m_pWidget, text ? text : "");
 }
 
-void CWnd::GetWindowText(CString& text) const {
-    text = m_pWidget ? toolkit::WidgetText(*m_pWidget) : std::string();
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     if (m_pWidget == nullptr) return FALSE;
     const BOOL wasDisabled = m_pWidget->isEnabled() ? FALSE : TRUE;
     m_pWidget->setEnabled(bEnable != FALSE);
     return wasDisabled;
-}
-
-BOOL CWnd::IsWindowEnabled() const { return m_pWidget && m_pWidget->isEnabled() ? TRUE : FALSE; }
-
-BOOL CWnd::IsWindowVisible() const { return m_pWidget && m_pWidget->isVisible() ? TRUE : FALSE; }
-
-void CWnd::SetFocus() {
-    if (m_pWidget) m_pWidget->setFocus(Qt::OtherFocusReason);
-}
-
-void CWnd::GetWindowRect(CRect* rect) const {
-    if (rect == nullptr || m_pWidget == nullptr) return;
-    const QRect r = m_pWidget->isWindow() ? m_pWidget->frameGeometry() : m_pWidget->geometry();
-    *rect = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
 void CWnd::GetClientRect(CRect* rect) const {
@@ -61,20 +43,10 @@ void CWnd::GetClientRect(CRect* rect) const {
     *rect = {0, 0, client->width(), client->height()};
 }
 
-void CWnd::Invalidate() {
-    if (m_pWidget) m_pWidget->update();
-}
-
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     toolkit::RunOnUiThread([&] { result = WindowProc(message, wParam, lParam); });
     return result;
-}
-
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    toolkit::PostToUiThread(
-        [this, message, wParam, lParam] { WindowProc(message, wParam, lParam); });
-    return TRUE;
 }
 
 int CWnd::MessageBox(LPCSTR text, LPCSTR caption, UINT type) {

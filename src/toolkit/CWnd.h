@@ -17,22 +17,12 @@ public:
     int GetDlgCtrlID() const { return m_nID; }
 
     void SetWindowText(LPCSTR text);
-    void GetWindowText(CString& text) const;
     BOOL EnableWindow(BOOL bEnable = TRUE);  // TRUE when it was disabled before
-    BOOL IsWindowEnabled() const;
-    BOOL IsWindowVisible() const;
-    void SetFocus();
-    // Rectangle in the client coordinates of the window's dialog (controls)
-    // or on the screen (dialogs).
-    void GetWindowRect(CRect* rect) const;
     void GetClientRect(CRect* rect) const;
-    void Invalidate();
 
     // Handled on the user-interface thread; from any other thread the caller
     // waits until it has been handled, as with Windows SendMessage.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
-    // Queued for the user-interface thread; returns at once.
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
     // A message box owned by this window; without a caption it shows the
     // program file's name. Returns IDOK.

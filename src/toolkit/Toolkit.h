@@ -34,7 +34,7 @@
 // What else is here, by file:
 //   CDialog        DoModal / EndDialog, OnInitDialog, UpdateData(FALSE) to
 //                  push, GetDlgItem(id)->EnableWindow(FALSE), SetDlgItemText,
-//                  GetSystemMenu / SetMenu / SetIcon / IsIconic, MapDialogRect
+//                  GetSystemMenu / SetMenu / SetIcon / IsIconic
 //   CMenu          LoadMenu(132), EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED),
 //                  AppendMenu(MF_SEPARATOR) / AppendMenu(MF_STRING, id, text)
 //   CProgressCtrl  SetRange (16-bit) / SetRange32 / SetPos (clamped, any thread)
@@ -44,7 +44,6 @@
 //   MessageBox.h   AfxMessageBox(text, MB_ICONEXCLAMATION); CWnd::MessageBox
 //                  (text, caption, type); no caption -> the program file's name
 //   CWnd           SendMessage from any thread waits for the UI thread
-//   Thread.h       AfxBeginThread(proc, param, THREAD_PRIORITY_HIGHEST)
 //   CDC, CPaintDC  colour handlers (SetTextColor) and minimised painting
 //   CWinApp        InitInstance, Run, LoadIcon(136); AfxEnableControlContainer
 //   Icons.h        AfxLoadIcon(id), GetSystemMetrics(SM_CXICON) in Types.h
@@ -68,5 +67,4 @@
 #include "toolkit/Icons.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/SkinH.h"
-#include "toolkit/Thread.h"
 #include "toolkit/Types.h"

@@ -96,10 +96,3 @@ constexpr int SM_CYSMICON = 50;
 
 // Icon sizes of this desktop: 32 px for the big icon, 16 px for the small one.
 int GetSystemMetrics(int nIndex);
-
-// ----------------------------------------------------- thread priority
-constexpr int THREAD_PRIORITY_LOWEST = -2;
-constexpr int THREAD_PRIORITY_BELOW_NORMAL = -1;
-constexpr int THREAD_PRIORITY_NORMAL = 0;
-constexpr int THREAD_PRIORITY_ABOVE_NORMAL = 1;
-constexpr int THREAD_PRIORITY_HIGHEST = 2;

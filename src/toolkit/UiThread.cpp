@@ -69,14 +69,13 @@ public:
             m_fn();
         } catch (...) {
             failure = std::current_exception();
-            if (m_handover == nullptr) throw;
         }
-        if (m_handover != nullptr) m_handover->Finish(failure);
+        m_handover->Finish(failure);
     }
 
 private:
     std::function<void()> m_fn;
-    Handover* m_handover;  // null for a posted request nobody waits for
+    Handover* m_handover;  // the waiting worker
 };
 
 // Receives one request on the user-interface thread, then goes.
@@ -121,14 +120,6 @@ void RunOnUiThread(const std::function<void()>& fn) {
 
 void ServeUntil(const std::function<bool()>& ready) {
     while (!ready()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-void PostToUiThread(std::function<void()> fn) {
-    if (QCoreApplication::instance() == nullptr) {
-        fn();
-        return;
-    }
-    Deliver(std::move(fn), nullptr);
 }
 
 }  // namespace toolkit

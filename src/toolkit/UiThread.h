@@ -13,9 +13,6 @@ bool IsUiThread();
 // Windows SendMessage does. On that thread it simply calls `fn`.
 void RunOnUiThread(const std::function<void()>& fn);
 
-// Queues `fn` for the user-interface thread and returns at once.
-void PostToUiThread(std::function<void()> fn);
-
 // On the user-interface thread: handles events, and so the workers'
 // requests, until `ready` holds. `ready` may change only through an event.
 void ServeUntil(const std::function<bool()>& ready);

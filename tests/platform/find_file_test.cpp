@@ -1,4 +1,4 @@
-// Directory search: FindFirstFileA/FindNextFileA/FindClose and CFileFind.
+// Directory search: FindFirstFileA/FindNextFileA/FindClose.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "EnvGuard.h"
-#include "platform/FileFind.h"
 #include "platform/Win32.h"
 #include "support/TempDir.h"
 
@@ -107,40 +106,18 @@ TEST_F(MixedFolder, SearchEndsWithFalseAndStaysEnded) {
     EXPECT_TRUE(FindClose(h));
 }
 
-// The MFC loop: FindNextFile steps onto an entry and says whether another
-// follows, so the last entry is seen with a false answer.
-TEST_F(MixedFolder, FileFindWalksEveryEntryInTheSameOrder) {
-    CFileFind finder;
-    const std::string root = dir.path().string() + "\\";
-    std::vector<std::string> names;
-    std::vector<std::string> paths;
-    BOOL more = finder.FindFile((root + "*.*").c_str());
-    ASSERT_TRUE(more);
-    while (more) {
-        more = finder.FindNextFile();
-        names.push_back(finder.GetFileName());
-        paths.push_back(finder.GetFilePath());
-        EXPECT_EQ(finder.IsDots() != 0, names.back() == "." || names.back() == "..");
-        EXPECT_EQ(finder.IsDirectory() != 0, names.back() == "." || names.back() == ".." ||
-                                                 names.back() == "Sub" || names.back() == "sub2");
-    }
-    EXPECT_EQ(names, Names(Search(root + "*.*")));
-    EXPECT_EQ(paths.back(), root + "升级.txt");
-    EXPECT_FALSE(finder.FindNextFile());
-    finder.Close();
-    EXPECT_FALSE(finder.FindFile((root + "missing\\*.*").c_str()));
-}
-
-TEST(FileFind, ReadOnlyFilesCarryTheAttribute) {
+TEST(FindFile, ReadOnlyFilesCarryTheAttribute) {
     TempDir dir;
     WriteFile(dir / "ro", "x");
     fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::group_read);
-    CFileFind finder;
-    ASSERT_TRUE(finder.FindFile((dir.path() / "ro").c_str()));
-    EXPECT_FALSE(finder.FindNextFile());
-    EXPECT_EQ(finder.GetFileName(), "ro");
-    EXPECT_TRUE(finder.IsReadOnly());
-    EXPECT_EQ(finder.GetLength(), 1u);
+    WIN32_FIND_DATAA data{};
+    HANDLE h = FindFirstFileA((dir.path() / "ro").c_str(), &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "ro");
+    EXPECT_NE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(data.nFileSize, 1u);
+    EXPECT_FALSE(FindNextFileA(h, &data));
+    EXPECT_TRUE(FindClose(h));
 }
 
 }  // namespace

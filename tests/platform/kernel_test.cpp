@@ -1,4 +1,4 @@
-// Directories, files, pauses and the version query.
+// Directories, files and pauses.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -85,19 +85,6 @@ TEST(Files, PathFileExists) {
     EXPECT_TRUE(PathFileExistsA((dir / "f").c_str()));
     EXPECT_FALSE(PathFileExistsA("E:\\g"));
     EXPECT_FALSE(PathFileExistsA(nullptr));
-}
-
-TEST(Version, AnswersTheNtFamilyForTheWindowsRecordSize) {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = 148;
-    ASSERT_TRUE(GetVersionExA(&info));
-    EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_WIN32_NT);
-    EXPECT_GT(info.dwMajorVersion, 0u);
-
-    OSVERSIONINFOA wrong{};
-    wrong.dwOSVersionInfoSize = 0;
-    EXPECT_FALSE(GetVersionExA(&wrong));
-    EXPECT_FALSE(GetVersionExA(nullptr));
 }
 
 TEST(Pause, SleepWaitsAtLeastTheTimeAsked) {
