@@ -2,7 +2,6 @@
 // outside the staging folder, nothing outside it reaches the drive, and
 // nothing outside it is deleted.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -158,8 +157,8 @@ std::string ReferenceToVictim(const fs::path& work, const std::string& linkSwitc
     fs::create_hard_link(work / "victim.txt", work / entry);
     WriteFile(work / ept, testsupport::RandomBytes(800));
     const std::string archive = "ref.rar";
-    if (!testsupport::RunRar(work, "a -ma5 " + linkSwitch + " " + archive + " victim.txt " +
-                                       entry + " " + ept) ||
+    if (!testsupport::RunRar(
+            work, "a -ma5 " + linkSwitch + " " + archive + " victim.txt " + entry + " " + ept) ||
         (dropTarget && !testsupport::RunRar(work, "d " + archive + " victim.txt"))) {
         return {};
     }
