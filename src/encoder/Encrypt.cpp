@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
+#include <system_error>
 
+#include "platform/ChunkPipe.h"
 #include "platform/File.h"
 #include "platform/Stream.h"
 
@@ -17,9 +18,10 @@ constexpr std::string_view kMagic = "QUARVEL ARMF";
 constexpr std::size_t kStampOffset = 256;
 constexpr std::size_t kStampStep = 7;
 constexpr std::size_t kStampLength = deviceinfo::kSerialLength + deviceinfo::kSdLength;
-// Bounded whatever the .EPT size; large enough that each read and write is one system call.
-constexpr std::size_t kChunkSize = 64 * 1024;
-static_assert(kChunkSize % kHeaderSize == 0);
+// Every chunk but the last is a whole number of key periods, so that each one
+// starts at key position 0; the end byte fits behind the last.
+static_assert(platform::ChunkPipe::kChunkSize % kHeaderSize == 0);
+static_assert(platform::ChunkPipe::kTailRoom >= kHeaderSize);
 // What a read past the end of the input yields.
 constexpr std::uint8_t kPastEnd = 0xFF;
 
@@ -33,15 +35,15 @@ using Stream = std::unique_ptr<std::FILE, StreamCloser>;
 
 std::uint8_t SwapHalves(std::uint8_t v) { return static_cast<std::uint8_t>((v << 4) | (v >> 4)); }
 
-void StampHeader(Header& header, const Stamp& stamp) {
-    std::copy(kMagic.begin(), kMagic.end(), header.begin());
+void StampHeader(std::uint8_t* header, const Stamp& stamp) {
+    std::copy(kMagic.begin(), kMagic.end(), header);
     for (std::size_t m = 0; m < kStampLength; ++m) {
         header[kStampOffset + kStampStep * m] = static_cast<std::uint8_t>(~stamp[m]);
     }
 }
 
 // Nonzero exactly where the written header differs from the input header.
-Header MakeKey(const Header& written, const Header& read) {
+Header MakeKey(const std::uint8_t* written, const Header& read) {
     Header key{};
     for (std::size_t l = 0; l < kHeaderSize; ++l) {
         key[l] = SwapHalves(static_cast<std::uint8_t>(written[l] ^ read[l]));
@@ -49,8 +51,7 @@ Header MakeKey(const Header& written, const Header& read) {
     return key;
 }
 
-// XORs a run of body bytes that starts at key position 0 (every chunk but the
-// last is a whole number of key periods), a period at a time.
+// XORs a run of body bytes that starts at key position 0, a period at a time.
 void XorWithKey(std::uint8_t* bytes, std::size_t count, const Header& key) {
     std::size_t done = 0;
     for (; done + kHeaderSize <= count; done += kHeaderSize) {
@@ -59,39 +60,65 @@ void XorWithKey(std::uint8_t* bytes, std::size_t count, const Header& key) {
     for (std::size_t i = 0; done + i < count; ++i) bytes[done + i] ^= key[i];
 }
 
-bool WriteAll(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
-    return std::fwrite(bytes, 1, count, out) == count;
-}
+// The image from the input, chunk by chunk in order: the first chunk starts
+// with the header, every input byte after it is XORed with the key, and the
+// read that finds the end yields 0xFF, encoded as well.
+class ImageChunks {
+public:
+    explicit ImageChunks(const Stamp& stamp) : m_stamp(stamp) {}
 
-// The body: every remaining input byte XOR the key, then the one read that
-// finds the end, which yields 0xFF and is encoded as well.
-bool EncodeBody(std::FILE* in, std::FILE* out, const Header& key) {
-    std::vector<std::uint8_t> chunk(kChunkSize + 1);
-    // The first chunk ends on a chunk boundary of the file, so that later reads
-    // and writes cover whole pages; it is a whole number of key periods too.
-    std::size_t want = kChunkSize - kHeaderSize;
-    for (;;) {
-        std::size_t count = std::fread(chunk.data(), 1, want, in);
-        const bool ended = count < want;
-        if (ended && std::ferror(in)) return false;
-        if (ended) chunk[count++] = kPastEnd;
-        XorWithKey(chunk.data(), count, key);
-        if (!WriteAll(out, chunk.data(), count)) return false;
-        if (ended) return true;
-        want = kChunkSize;
+    // Turns count input bytes into image bytes in place; returns their number.
+    std::size_t Encode(std::uint8_t* bytes, std::size_t count, bool last) {
+        std::size_t body = 0;
+        if (m_seen == 0) {
+            // A header read that meets the end leaves no body and no end byte.
+            if (count < kHeaderSize) {
+                std::fill(bytes + count, bytes + kHeaderSize, kPastEnd);
+                StampHeader(bytes, m_stamp);
+                return kHeaderSize;
+            }
+            Header read{};
+            std::copy(bytes, bytes + kHeaderSize, read.begin());
+            StampHeader(bytes, m_stamp);
+            m_key = MakeKey(bytes, read);
+            body = kHeaderSize;
+        }
+        XorWithKey(bytes + body, count - body, m_key);
+        m_seen += count;
+        if (!last) return count;
+        bytes[count] = kPastEnd ^ m_key[(m_seen - kHeaderSize) % kHeaderSize];
+        return count + 1;
     }
-}
+
+private:
+    Stamp m_stamp;
+    Header m_key{};
+    std::uint64_t m_seen = 0;  // input bytes encoded so far
+};
+
+// The pipe's failures carry the system's error number across its threads.
+[[noreturn]] void RaiseErrno() { throw std::system_error(errno, std::generic_category()); }
 
 bool WriteImage(std::FILE* in, std::FILE* out, const Stamp& stamp) {
-    Header header{};
-    const std::size_t got = std::fread(header.data(), 1, kHeaderSize, in);
-    if (got < kHeaderSize && std::ferror(in)) return false;
-    std::fill(header.begin() + static_cast<std::ptrdiff_t>(got), header.end(), kPastEnd);
-    const Header read = header;
-    StampHeader(header, stamp);
-    if (!WriteAll(out, header.data(), kHeaderSize)) return false;
-    // A header read that met the end leaves no body and no end byte.
-    if (got == kHeaderSize && !EncodeBody(in, out, MakeKey(header, read))) return false;
+    ImageChunks image(stamp);
+    platform::ChunkPipe pipe;
+    pipe.read = [in](std::uint8_t* bytes, std::size_t count) {
+        const std::size_t got = std::fread(bytes, 1, count, in);
+        if (got < count && std::ferror(in)) RaiseErrno();
+        return got;
+    };
+    pipe.transform = [&image](std::uint8_t* bytes, std::size_t count, bool last) {
+        return image.Encode(bytes, count, last);
+    };
+    pipe.write = [out](const std::uint8_t* bytes, std::size_t count) {
+        if (std::fwrite(bytes, 1, count, out) != count) RaiseErrno();
+    };
+    try {
+        pipe.Run();
+    } catch (const std::system_error& error) {
+        errno = error.code().value();
+        return false;
+    }
     return std::fflush(out) == 0;
 }
 

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
+#include "platform/ChunkPipe.h"
 #include "platform/File.h"
 #include "platform/Win32.h"
 
@@ -13,9 +13,7 @@ namespace {
 
 constexpr std::int64_t kLeadSize = 128;
 constexpr unsigned kBlockSize = 256;
-// Blocks are read many at a time so that each read and write is one system
-// call; memory stays at this one buffer whatever the package size.
-constexpr unsigned kBlocksPerRead = 256;
+static_assert(platform::ChunkPipe::kChunkSize % kBlockSize == 0);
 
 using KeyBlock = std::array<std::uint8_t, kBlockSize>;
 
@@ -64,18 +62,23 @@ OSTREL_BLOCK_CLONES void DescrambleBlock(std::uint8_t* block, const KeyLanes& ke
     }
 }
 
-// Full blocks are descrambled; a short read is the end, and its bytes past the
-// last full block are the plain tail.
+// Full blocks are descrambled; the short last chunk is the end, and its bytes
+// past the last full block are the plain tail (every earlier chunk is a whole
+// number of blocks).
 void DescrambleBody(CFile& package, CFile& scratch, const KeyLanes& key) {
-    std::vector<std::uint8_t> buffer(kBlockSize * kBlocksPerRead);
-    const auto capacity = static_cast<unsigned>(buffer.size());
-    unsigned count;
-    do {
-        count = package.Read(buffer.data(), capacity);
-        const unsigned full = count / kBlockSize;
-        for (unsigned b = 0; b < full; ++b) DescrambleBlock(buffer.data() + b * kBlockSize, key);
-        scratch.Write(buffer.data(), count);
-    } while (count == capacity);
+    platform::ChunkPipe pipe;
+    pipe.read = [&package](std::uint8_t* bytes, std::size_t count) -> std::size_t {
+        return package.Read(bytes, static_cast<unsigned>(count));
+    };
+    pipe.transform = [&key](std::uint8_t* bytes, std::size_t count, bool) {
+        for (std::size_t b = 0; b < count / kBlockSize; ++b)
+            DescrambleBlock(bytes + b * kBlockSize, key);
+        return count;
+    };
+    pipe.write = [&scratch](const std::uint8_t* bytes, std::size_t count) {
+        scratch.Write(bytes, static_cast<unsigned>(count));
+    };
+    pipe.Run();
 }
 
 // Key bytes 2, 7, ... 217, inverted, halves exchanged.

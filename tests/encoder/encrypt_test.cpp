@@ -84,7 +84,7 @@ const DeviceInfo kInfo = MakeDeviceInfo("ABCDEFGHIJKL", "3d3DG7zz", "0102");
 
 class EncodeMatchesModel : public ::testing::TestWithParam<std::size_t> {};
 
-// Lengths around the header, the key period and the encoder's 64 KiB chunks.
+// Lengths around the header, the key period and the encoder's 256 KiB chunks.
 TEST_P(EncodeMatchesModel, ForEveryLength) {
     TempDir dir;
     const std::size_t length = GetParam();
@@ -100,7 +100,8 @@ TEST_P(EncodeMatchesModel, ForEveryLength) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, EncodeMatchesModel,
                          ::testing::Values(0, 1, 11, 12, 300, 511, 512, 513, 1023, 1024, 1025,
-                                           65535, 65536, 65537, 65536 + 512, 200001));
+                                           262143, 262144, 262145, 262144 + 512,
+                                           6 * 262144 + 1001));
 
 TEST(EncryptTest, EmptyEptGivesTheStampedHeaderAlone) {
     TempDir dir;
@@ -257,12 +258,15 @@ TEST(EncryptTest, ALinkAtTheImagesNameNeverCarriesTheWrite) {
     EXPECT_EQ(ReadFile(dir / "victim.txt"), "keep");
 }
 
+// The image fails within its first chunk, and past it (written by the second thread).
 TEST(EncryptFailureTest, FullDiskRemovesTheIncompleteImageAndKeepsTheEpt) {
-    testsupport::TmpfsMount disk(256 * 1024);
-    if (!disk.Mounted()) GTEST_SKIP() << disk.Error();
-    WriteFile(disk / "big.EPT", RandomBytes(160 * 1024, 9));
-    ExpectEncodeFailure(disk / "big.EPT", ENOSPC);
-    EXPECT_FALSE(std::filesystem::exists(disk / "big.EXE"));
+    for (std::size_t kib : {160, 700}) {
+        testsupport::TmpfsMount disk(kib * 1024 * 8 / 5);
+        if (!disk.Mounted()) GTEST_SKIP() << disk.Error();
+        WriteFile(disk / "big.EPT", RandomBytes(kib * 1024, 9));
+        ExpectEncodeFailure(disk / "big.EPT", ENOSPC);
+        EXPECT_FALSE(std::filesystem::exists(disk / "big.EXE")) << kib;
+    }
 }
 
 TEST(EncryptFailureTest, FullDiskAtTheHeader) {
