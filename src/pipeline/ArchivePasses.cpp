@@ -37,6 +37,24 @@ bool IsSymlink(const std::string& path) {
     return lstat(Native(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+// weakly_canonical(root / relative) for a resolved root and a contained
+// name, found with one lstat per name below the root while no link stands in
+// the way (the common case: only the package's own links lead elsewhere).
+std::filesystem::path ResolvedBelow(const std::filesystem::path& root,
+                                    const std::filesystem::path& relative, std::error_code& ec) {
+    std::filesystem::path at = root;
+    for (const auto& name : relative) {
+        struct stat info {};
+        at /= name;
+        if (name == "." || name == ".." || relative.has_root_path() ||
+            (lstat(at.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
+            return std::filesystem::weakly_canonical(root / relative, ec);
+        }
+        if (!S_ISDIR(info.st_mode)) break;  // nothing below it can be a link
+    }
+    return root / relative;
+}
+
 void ReportBrokenHeader(PassEnd end) {
     if (end == PassEnd::BrokenHeader) {
         std::fputs("\nFile header broken", stdout);
@@ -72,7 +90,8 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
     const fs::path root = fs::weakly_canonical(Native(m_strTempDir), ec);
     if (ec) return true;
     const fs::path target = root / landedName;
-    if (!platform::IsInside(fs::weakly_canonical(target.parent_path(), ec), root)) return true;
+    const fs::path folder = ResolvedBelow(root, fs::path(landedName).parent_path(), ec);
+    if (ec || !platform::IsInside(folder, root)) return true;
     if (!entry.isReference) return false;
     const std::string reference = fs::path(entry.referenceName).string();
     const std::string contained = ContainedPath(reference);

@@ -228,12 +228,19 @@ fs::path NameOf(const fs::path& path) {
 void CopySource(const std::string& text, const fs::path& destination, Outcome& outcome) {
     const auto source = platform::ToNativePath(text);
     std::error_code ec;
-    if (!source || !fs::exists(fs::symlink_status(*source, ec))) {
+    const auto status = source ? fs::symlink_status(*source, ec) : fs::file_status();
+    if (!fs::exists(status)) {
         outcome.Fail(ENOENT);
         return;
     }
     const fs::path target = destination / NameOf(*source);
-    const bool folder = fs::is_directory(fs::symlink_status(*source, ec));
+    // Only folders and links are checked against their tree: a plain file,
+    // the common case, spares the walk up every folder of its path.
+    if (fs::is_regular_file(status)) {
+        outcome.Fail(CopyFileReplacing(*source, target));
+        return;
+    }
+    const bool folder = fs::is_directory(status);
     const fs::path tree = fs::canonical(folder ? *source : source->parent_path(), ec);
     if (ec) {
         outcome.Fail(ec);
