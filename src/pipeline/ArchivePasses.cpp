@@ -16,6 +16,7 @@
 #include "pipeline/Rar4Names.h"
 #include "pipeline/RarArchive.h"
 #include "pipeline/UpgradeJob.h"
+#include "platform/ErrorText.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
@@ -154,7 +155,8 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
     if (result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
         const int reason = StagingFailureReason(target.string(), result, entry.size);
-        m_sink.ShowMessage(target.string() + "\n" + std::strerror(reason), "", MB_ICONEXCLAMATION);
+        m_sink.ShowMessage(target.string() + "\n" + platform::ErrorText(reason), "",
+                           MB_ICONEXCLAMATION);
         return PassEnd::StagingFailed;
     }
     return PassEnd::Damaged;

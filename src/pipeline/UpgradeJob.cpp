@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "pipeline/Descrambler.h"
+#include "platform/ErrorText.h"
 #include "platform/File.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
@@ -46,9 +47,9 @@ UpgradeJob::UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses)
     if (nativeAppDir) m_scratchClaim = platform::FolderLock::TryLock(*nativeAppDir);
     if (!m_scratchClaim) {
         const int error = nativeAppDir ? errno : ENOENT;
-        m_strScratchProblem = error == EWOULDBLOCK
-                                  ? kScratchBusy + m_strAppDir
-                                  : kScratchUnusable + m_strAppDir + "\n" + std::strerror(error);
+        m_strScratchProblem = error == EWOULDBLOCK ? kScratchBusy + m_strAppDir
+                                                   : kScratchUnusable + m_strAppDir + "\n" +
+                                                         platform::ErrorText(error);
         return;  // another job's staging folder is never touched
     }
     if (PathFileExistsA(m_strTempDir.c_str())) {
@@ -63,7 +64,7 @@ UpgradeJob::UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses)
 
 void UpgradeJob::NotePurgeFailure(const std::string& path) {
     if (m_strScratchProblem.empty()) {
-        m_strScratchProblem = kScratchNotEmptied + path + "\n" + std::strerror(errno);
+        m_strScratchProblem = kScratchNotEmptied + path + "\n" + platform::ErrorText(errno);
     }
 }
 
@@ -90,8 +91,9 @@ bool UpgradeJob::Descramble() {
         DescramblePackage(m_strFilePath, ScratchPath(), m_DeviceInfo);
         return true;
     } catch (const CFileException& error) {
-        // The toolkit's file error, in the system's words.
-        m_sink.ShowMessage(error.Path() + "\n" + error.SystemMessage(), "", MB_ICONEXCLAMATION);
+        // The toolkit's file error, in the windows' words.
+        m_sink.ShowMessage(error.Path() + "\n" + platform::ErrorText(error.Error()), "",
+                           MB_ICONEXCLAMATION);
         return false;
     }
 }

@@ -90,7 +90,11 @@ std::string AddDeclaredDrive(std::string_view entry, std::vector<Drive>& drives)
     std::string_view folder = entry.substr(2);
     if (const auto at = folder.rfind(kSizeOption); at != std::string_view::npos) {
         const auto size = ParseSize(folder.substr(at + kSizeOption.size()));
-        if (!size || *size == 0) return "'" + text + "': size is not a positive number of bytes";
+        if (!size || *size == 0) {
+            return "'" + text +
+                   "': size is not a positive number of bytes (digits, then "
+                   "optionally K, M, G or T, as in size=4G)";
+        }
         drive.declaredBytes = *size;
         folder = folder.substr(0, at);
     }

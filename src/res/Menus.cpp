@@ -1,6 +1,7 @@
 // Menu 132, the main window's menu bar, and the string table.
 #include <array>
 
+#include "platform/Version.h"
 #include "res/Maker.h"
 #include "res/Resource.h"
 #include "res/Resources.h"
@@ -35,8 +36,8 @@ constexpr std::array kStrings = {StringEntry{IDS_ABOUTBOX, "关于 Ostrel(&A)...
 
 constexpr VersionInfo kVersion = {
     "080404b0",
-    "1, 0, 0, 2",
-    "1, 0, 0, 2",
+    OSTREL_VERSION_COMMAS,
+    OSTREL_VERSION_COMMAS,
     "Ostrel",
     "Ostrel.EXE",
     "Ostrel 应用程序",

@@ -1,6 +1,9 @@
 #include "toolkit/CFileDialog.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "platform/Path.h"
@@ -22,6 +25,19 @@ QStringList NameFilters(const std::string& filter) {
     return filters;
 }
 
+// The folder of the last file chosen in this run is kept by the application
+// object, so that it ends with the run.
+constexpr const char* kLastFolderProperty = "ostrelLastFileFolder";
+
+QString StartFolder() {
+    const QString last = qApp->property(kLastFolderProperty).toString();
+    return last.isEmpty() ? QDir::homePath() : last;
+}
+
+void RememberFolderOf(const QString& file) {
+    qApp->setProperty(kLastFolderProperty, QFileInfo(file).absolutePath());
+}
+
 }  // namespace
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName,
@@ -39,6 +55,7 @@ int CFileDialog::DoModal() {
     dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     // Without option flags the name typed need not exist.
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDirectory(StartFolder());
     if (!m_strDefExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(m_strDefExt));
     if (!m_strFileName.empty()) dialog.selectFile(QString::fromStdString(m_strFileName));
     const QStringList filters = NameFilters(m_strFilter);
@@ -50,6 +67,7 @@ int CFileDialog::DoModal() {
     const QStringList files = dialog.selectedFiles();
     if (!files.isEmpty()) {
         m_strPathName = platform::ToDrivePath(files.front().toStdString());
+        RememberFolderOf(files.front());
     }
     return IDOK;
 }

@@ -6,6 +6,7 @@
 #include "toolkit/CWnd.h"
 #include "toolkit/Icons.h"
 #include "toolkit/MessageBox.h"
+#include "toolkit/Translations.h"
 
 CWinApp::CWinApp(LPCSTR lpszAppName) : m_strAppName(lpszAppName) {}
 
@@ -15,6 +16,7 @@ int CWinApp::ExitInstance() { return 0; }
 
 int CWinApp::Run(int& argc, char** argv) {
     QApplication app(argc, argv);
+    toolkit::InstallChineseTranslations(app);
     if (m_strAppName.IsEmpty()) m_strAppName = toolkit::ApplicationName();
     QApplication::setApplicationName(QString::fromStdString(m_strAppName));
     // The session ending reaches the main window as it does on Windows; the

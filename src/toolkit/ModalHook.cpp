@@ -78,11 +78,30 @@ int ModalHook::Answered() const { return m_agent->m_answered; }
 int ModalHook::Unanswered() const { return m_agent->m_unanswered; }
 int ModalHook::Pending() const { return static_cast<int>(m_agent->m_answers.size()); }
 
+namespace {
+
+// A window opened without an owner is owned by the modal window it
+// interrupts, as the toolkit picks the owner: Qt then centres it over that
+// window rather than the screen, so neither hides the other's buttons.
+QWidget* PickOwner(const QDialog& dialog) {
+    if (dialog.parentWidget() != nullptr) return nullptr;
+    QWidget* below = QApplication::activeModalWidget();
+    if (below == nullptr) below = QApplication::activeWindow();
+    return below != &dialog ? below : nullptr;
+}
+
+}  // namespace
+
 int ExecModal(QDialog& dialog, CDialog* owner) {
     auto* app = QCoreApplication::instance();
     auto* agent = app ? app->findChild<QObject*>(kAgentName, Qt::FindDirectChildrenOnly) : nullptr;
     if (auto* hook = dynamic_cast<ModalHook::Agent*>(agent)) hook->Open(dialog, owner);
-    return dialog.exec();
+    // Owned only while it runs: the window below outlives this nested run.
+    const QPointer<QWidget> picked = PickOwner(dialog);
+    if (picked) dialog.setParent(picked, dialog.windowFlags());
+    const int code = dialog.exec();
+    if (picked) dialog.setParent(nullptr, dialog.windowFlags());
+    return code;
 }
 
 // ------------------------------------------------------------ ModalWindow

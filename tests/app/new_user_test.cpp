@@ -55,7 +55,8 @@ protected:
         return {{kMain, "", "click", "1001"},
                 {"选择U盘", "", "click", "1007"},
                 {kMain, "", "click", "1000"},
-                {"打开", "", "file", Sample().string()}};
+                // Qt's own texts in Chinese, as the rest of the program speaks.
+                {"打开", "打开(&O) 取消", "file", Sample().string()}};
     }
 
     static std::string Env(const char* name) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "JobHarness.h"
+#include "platform/ErrorText.h"
 #include "support/PackageMaker.h"
 #include "support/Rar4Writer.h"
 #include "support/TempDir.h"
@@ -228,7 +229,7 @@ TEST(UnsafeInput, StagingFailuresNameThePathAndTheSystemsReason) {
     auto tooLong = s.Run(Rar4Writer().File("A.TXT", "a").File(std::string(300, 'N'), "n").Bytes());
     ASSERT_TRUE(tooLong->started);
     EXPECT_FALSE(tooLong->Succeeded());
-    EXPECT_TRUE(Shows(*tooLong, std::string(300, 'N') + "\n" + std::strerror(ENAMETOOLONG)));
+    EXPECT_TRUE(Shows(*tooLong, std::string(300, 'N') + "\n" + platform::ErrorText(ENAMETOOLONG)));
     EXPECT_FALSE(Shows(*tooLong, "错误的升级文件！"));
     EXPECT_FALSE(fs::exists(s.drive / "A.TXT"));
 
@@ -240,7 +241,7 @@ TEST(UnsafeInput, StagingFailuresNameThePathAndTheSystemsReason) {
     testsupport::JobRun full(small.path().string(), s.package.string(), s.drive.string());
     ASSERT_TRUE(full.started);
     EXPECT_FALSE(full.Succeeded());
-    EXPECT_TRUE(Shows(full, "BIG.BIN\n" + std::string(std::strerror(ENOSPC))));
+    EXPECT_TRUE(Shows(full, "BIG.BIN\n" + platform::ErrorText(ENOSPC)));
     EXPECT_FALSE(Shows(full, "错误的升级文件！"));
 
     // The scratch archive does not fit: the job ends before its worker, and
@@ -250,7 +251,7 @@ TEST(UnsafeInput, StagingFailuresNameThePathAndTheSystemsReason) {
     testsupport::JobRun descramble(tiny.path().string(), s.package.string(), s.drive.string());
     EXPECT_FALSE(descramble.started);
     EXPECT_FALSE(descramble.Succeeded());
-    EXPECT_TRUE(Shows(descramble, "TEMP.TMP\n" + std::string(std::strerror(ENOSPC))));
+    EXPECT_TRUE(Shows(descramble, "TEMP.TMP\n" + platform::ErrorText(ENOSPC)));
     EXPECT_TRUE(descramble.sink.prompts.empty());
     EXPECT_FALSE(fs::exists(tiny / "TEMP.TMP"));
     EXPECT_TRUE(fs::is_empty(tiny / "Temp"));

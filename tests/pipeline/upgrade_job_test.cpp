@@ -129,7 +129,8 @@ TEST(UpgradeJob, UnreadablePackageIsReportedAndNothingIsDeleted) {
     job.m_strDrive = s.drive.string();
     EXPECT_FALSE(job.Initialise());
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_NE(sink.messages[0].text.find("no-such.rar"), std::string::npos);
+    // The path, then the reason in the windows' words.
+    EXPECT_EQ(sink.messages[0].text, (s.dir / "no-such.rar").string() + "\n文件或文件夹不存在");
     EXPECT_TRUE(job.OnClose());
     EXPECT_FALSE(job.Succeeded());
     EXPECT_EQ(job.m_strFilePath, (s.dir / "no-such.rar").string());

@@ -67,6 +67,7 @@ TEST(DriveSpec, BadEntriesAreSkippedAndReported) {
     for (const auto& problem : table.problems) {
         EXPECT_NE(problem.find("OSTREL_DRIVES"), std::string::npos) << problem;
     }
+    EXPECT_NE(table.problems[5].find("K, M, G or T"), std::string::npos) << table.problems[5];
 }
 
 // A format empties a declared drive's folder: the system's own folders, and

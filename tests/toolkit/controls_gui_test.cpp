@@ -3,6 +3,8 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
@@ -121,19 +123,28 @@ TEST_F(ControlsTest, ColourHandlerPaintsStaticsAndLeavesButtonsAlone) {
     EXPECT_NE(std::find(dlg.m_kinds.begin(), dlg.m_kinds.end(), CTLCOLOR_BTN), dlg.m_kinds.end());
 }
 
+// The dialog opens in the home folder, then in the folder of the file chosen last.
 TEST_F(ControlsTest, FileDialogReportsTheDrivePathOrNothingWhenCancelled) {
     testsupport::TempDir dir;
     const auto file = dir / "update.rar";
     testsupport::WriteFile(file, "x");
+    const auto folderShown = [](toolkit::ModalWindow& w) {
+        const auto* dialog = qobject_cast<QFileDialog*>(&w.Widget());
+        return dialog ? dialog->directory().absolutePath() : QString();
+    };
     hook.Then([&](toolkit::ModalWindow& w) {
         EXPECT_TRUE(w.IsFileDialog());
+        EXPECT_EQ(folderShown(w), QDir::homePath());
         w.ChooseFile(file.string());
     });
     CFileDialog open(TRUE, nullptr, nullptr, 0, "*.rar|*.rar");
     EXPECT_EQ(open.DoModal(), IDOK);
     EXPECT_EQ(open.GetPathName(), platform::ToDrivePath(file));
 
-    hook.Then([](toolkit::ModalWindow& w) { w.ChooseFile(""); });
+    hook.Then([&](toolkit::ModalWindow& w) {
+        EXPECT_EQ(folderShown(w), QString::fromStdString(dir.path().string()));
+        w.ChooseFile("");
+    });
     CFileDialog cancelled(TRUE, nullptr, nullptr, 0, "*.rar|*.rar");
     EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
     EXPECT_TRUE(cancelled.GetPathName().IsEmpty());

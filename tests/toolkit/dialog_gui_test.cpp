@@ -261,6 +261,25 @@ TEST_F(DialogTest, AnUnknownTemplateFailsAndAnUnansweredWindowIsCounted) {
     EXPECT_EQ(hook.Unanswered(), 1);
 }
 
+// Prompts open centred over the window they interrupt, not the screen.
+TEST_F(DialogTest, AWindowWithoutAnOwnerOpensCentredOverTheWindowBelow) {
+    ProbeDlg dlg;
+    QPoint below;
+    QPoint box;
+    hook.Then([&](toolkit::ModalWindow& w) {
+        w.Widget().move(60, 50);
+        hook.Then([&](toolkit::ModalWindow& message) {
+            below = w.Widget().geometry().center();
+            box = message.Widget().geometry().center();
+            message.Click(IDOK);
+        });
+        AfxMessageBox("over the probe");
+        w.CloseBox();
+    });
+    dlg.DoModal();
+    EXPECT_LE((box - below).manhattanLength(), 4) << box.x() << "," << box.y();
+}
+
 TEST_F(DialogTest, GrabWritesAPicture) {
     const std::string path = ::testing::TempDir() + "probe.png";
     bool saved = false;

@@ -7,6 +7,7 @@
 
 #include "app/manual/ManualPdf.h"
 #include "app/manual/WindowTour.h"
+#include "toolkit/Translations.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ int BuildPdf(const char* html, const char* pictures, const char* pdf) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    toolkit::InstallChineseTranslations(app);
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "pictures" && argc == 4) return TakePictures(argv[2], argv[3]);
     if (mode == "pdf" && argc == 5) return BuildPdf(argv[2], argv[3], argv[4]);

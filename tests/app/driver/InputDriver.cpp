@@ -6,12 +6,14 @@
 //   <window caption> <TAB> <text the window must show, or empty> <TAB> <action> [<TAB> <arg>]
 // Actions: click <control id> | file <native path> | observe | close |
 //          report <id,id,...> (logs "report id=text ..." of those edits)
-// The text is that of static 1011 (prompts) or of a message box.
+// The text is that of static 1011 (prompts), of a message box, or the
+// buttons of a file dialog.
 // OSTREL_DRIVER_LOG names the log: "seen <caption> <TAB> <text>" per step
 // and "done" once the last step was reached.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -34,6 +36,14 @@ struct Step {
 
 QString ShownText(QWidget& window) {
     if (auto* box = qobject_cast<QMessageBox*>(&window)) return box->text();
+    // A file dialog shows its buttons' texts, in the language Qt was given.
+    if (qobject_cast<QFileDialog*>(&window) != nullptr) {
+        QStringList texts;
+        for (auto* buttons : window.findChildren<QDialogButtonBox*>()) {
+            for (auto* button : buttons->buttons()) texts << button->text();
+        }
+        return texts.join(QLatin1Char(' '));
+    }
     for (auto* label : window.findChildren<QLabel*>()) {
         if (label->property("ostrelId").toInt() == 1011) return label->text();
     }
