@@ -22,6 +22,10 @@ int RunDescramble(Args args) {
     const auto words = ParsePathsAndJson("descramble", args, 2, kUsage);
     if (!words) return 2;
     const auto& paths = words->paths;
+    if (const auto refused = RefusedPackage(paths[0]); !refused.empty()) {
+        std::fprintf(stderr, "ostrel-cli descramble: %s: %s\n", paths[0].c_str(), refused.c_str());
+        return 2;
+    }
     DeviceInfo info{};
     try {
         DescramblePackage(paths[0], paths[1], info);

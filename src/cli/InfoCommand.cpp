@@ -40,11 +40,32 @@ std::string EntriesJson(const pipeline::ArchiveListing& listing) {
     return array + "]";
 }
 
+// Why an upgrade would refuse the package, empty when it would take it: the
+// job counts the entries first and fails on an archive it cannot walk to its end.
+std::string RejectionReason(const pipeline::ArchiveListing& listing) {
+    if (!listing.opened) {
+        return "not a RAR archive after descrambling (not an upgrade package, or a damaged one)";
+    }
+    if (listing.end == pipeline::PassEnd::BrokenHeader ||
+        listing.end == pipeline::PassEnd::Damaged) {
+        // The walk lists an entry only once it was read whole.
+        if (listing.entries.empty()) return "damaged at its first entry";
+        return "damaged after entry " + std::to_string(listing.entries.size()) +
+               " (cut short, or the next entry cannot be read)";
+    }
+    if (listing.count == 0) {
+        return "no entry with the attribute word 0x20 (a plain archived file), so nothing to copy";
+    }
+    return {};
+}
+
 void PrintJson(const DeviceInfo& info, const pipeline::ArchiveListing& listing) {
+    const std::string reason = RejectionReason(listing);
     JsonObject object = IdentityJson(info);
     object.AddJson("entries", EntriesJson(listing))
         .AddNumber("count", listing.count)
-        .AddBool("accepted", listing.count > 0);
+        .AddBool("accepted", reason.empty());
+    if (!reason.empty()) object.Add("reason", reason);
     std::printf("%s\n", object.str().c_str());
 }
 
@@ -59,7 +80,9 @@ void PrintText(const DeviceInfo& info, const pipeline::ArchiveListing& listing) 
     }
     if (listing.brokenHeader) std::printf("(a broken header ends the list)\n");
     std::printf("count:       %d\n", listing.count);
-    std::printf("accepted:    %s\n", listing.count > 0 ? "yes" : "no");
+    const std::string reason = RejectionReason(listing);
+    std::printf("accepted:    %s\n", reason.empty() ? "yes" : "no");
+    if (!reason.empty()) std::printf("reason:      %s\n", reason.c_str());
 }
 
 }  // namespace
@@ -71,6 +94,10 @@ int RunInfo(Args args) {
     if (!words) return 2;
     const auto& paths = words->paths;
     const bool json = words->json;
+    if (const auto refused = RefusedPackage(paths[0]); !refused.empty()) {
+        std::fprintf(stderr, "ostrel-cli info: %s: %s\n", paths[0].c_str(), refused.c_str());
+        return 2;
+    }
     ScratchFolder scratch;
     if (!scratch.Made()) {
         std::fprintf(stderr, "ostrel-cli info: %s\n", scratch.Error().c_str());
@@ -91,7 +118,7 @@ int RunInfo(Args args) {
         PrintText(info, listing);
     }
     if (std::fflush(stdout) != 0) return 1;
-    return listing.count > 0 ? 0 : 1;
+    return RejectionReason(listing).empty() ? 0 : 1;
 }
 
 }  // namespace cli

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -75,7 +77,24 @@ std::string RefusedTarget(const WriteOptions& options) {
     return {};
 }
 
+// One line that a shop's log can keep: what landed, how long it took.
+void PrintSummary(const WriteOptions& options, bool succeeded, const pipeline::LandedTotals& landed,
+                  std::chrono::steady_clock::duration took) {
+    const double seconds = std::chrono::duration<double>(took).count();
+    if (succeeded) {
+        std::fprintf(stderr,
+                     "ostrel-cli write: %" PRIu64 " files, %" PRIu64
+                     " bytes written to %s and flushed, in %.1f s\n",
+                     landed.files, landed.bytes, options.target.c_str(), seconds);
+    } else {
+        std::fprintf(stderr,
+                     "ostrel-cli write: not complete after %.1f s; the messages above say why\n",
+                     seconds);
+    }
+}
+
 bool RunJob(const WriteOptions& options, const std::string& scratch, SignalStop& signals) {
+    const auto started = std::chrono::steady_clock::now();
     ConsoleSink sink(stderr, isatty(STDERR_FILENO) != 0);
     pipeline::UpgradeJob job(sink, scratch);
     sink.Attach(&job);
@@ -85,6 +104,8 @@ bool RunJob(const WriteOptions& options, const std::string& scratch, SignalStop&
     if (job.Initialise()) sink.ServeUntilClosed();
     sink.FinishBar();
     signals.OnSignal({});
+    PrintSummary(options, job.Succeeded(), job.Landed(),
+                 std::chrono::steady_clock::now() - started);
     return job.Succeeded();
 }
 
@@ -94,6 +115,11 @@ int RunWrite(Args args) {
     const auto options = ParseWriteArgs(args);
     if (!options) {
         std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (const auto refused = RefusedPackage(options->package); !refused.empty()) {
+        std::fprintf(stderr, "ostrel-cli write: %s: %s\n", options->package.c_str(),
+                     refused.c_str());
         return 2;
     }
     if (const auto refused = RefusedTarget(*options); !refused.empty()) {

@@ -144,6 +144,8 @@ bool UpgradeJob::LandedWhole(const std::filesystem::path& source,
     const auto size = std::filesystem::file_size(source, ec);
     if (!ec && std::filesystem::is_regular_file(landed, ec) &&
         std::filesystem::file_size(landed, ec) == size && !ec) {
+        ++m_landed.files;
+        m_landed.bytes += size;
         return true;
     }
     m_sink.ShowMessage(kNotOnDrive + platform::ToDrivePath(landed), "", MB_ICONEXCLAMATION);

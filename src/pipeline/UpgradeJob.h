@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ struct RarEntry;
 
 // The job's fixed pauses. Tests and benchmarks shorten them; the program
 // keeps the defaults.
+// What the check after the flush found on the drive: the files of this
+// upgrade and their bytes. Counted only by a job that got that far.
+struct LandedTotals {
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+};
+
 struct JobPauses {
     std::chrono::milliseconds beforeCopy{3000};
     std::chrono::milliseconds perCopyEntry{5};
@@ -109,6 +117,7 @@ public:
     int Range() const { return m_nRange; }
     int DirCount() const { return m_nDirCount; }
     const DeviceInfo& Info() const { return m_DeviceInfo; }
+    const LandedTotals& Landed() const { return m_landed; }
 
     // The archive passes (ArchivePasses.cpp). Mode 0 is the job's normal
     // run; modes 1 and 2 show every entry name and only test the entries.
@@ -161,6 +170,7 @@ private:
     bool m_bDriveGone = false;          // the copy walk found the drive missing (worker)
     LandedNames m_landedNames;          // what the extraction put in staging (worker)
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
+    LandedTotals m_landed;              // what the check found there (worker)
 
     std::optional<platform::FolderLock> m_scratchClaim;
     std::optional<platform::FolderLock> m_driveClaim;

@@ -52,15 +52,38 @@ TEST(InfoCommand, RejectedPackageSaysSoAndExitsOne) {
     EXPECT_NE(result.out.find("serial:      T512A0001234\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("  no      no                 1  0x0080  A.EPT\n"), std::string::npos)
         << result.out;
-    EXPECT_NE(result.out.find("count:       0\naccepted:    no\n"), std::string::npos)
+    EXPECT_NE(result.out.find("count:       0\naccepted:    no\nreason:      no entry with the "
+                              "attribute word 0x20"),
+              std::string::npos)
         << result.out;
+}
+
+// Each way a package is refused names itself: not an archive, damaged at an entry.
+TEST(InfoCommand, RejectionsSayWhy) {
+    testsupport::TempDir dir;
+    const auto notArchive = RunCli({"info", Package(dir, std::string(600, 'x'))});
+    EXPECT_EQ(notArchive.status, 1);
+    EXPECT_NE(notArchive.out.find("reason:      not a RAR archive after descrambling"),
+              std::string::npos)
+        << notArchive.out;
+
+    const std::string whole = Rar4Writer().File("A.TXT", "a").File("B.TXT", "bb").Bytes();
+    const auto damaged =
+        RunCli({"info", Package(dir, whole.substr(0, whole.size() - 12)), "--json"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find("\"accepted\":false,\"reason\":\"damaged after entry 2"),
+              std::string::npos)
+        << damaged.out;
 }
 
 TEST(InfoCommand, UnreadablePackageAndBadUsage) {
     testsupport::TempDir dir;
     const auto missing = RunCli({"info", (dir / "none.rar").string()});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("none.rar"), std::string::npos);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "ostrel-cli info: " + (dir / "none.rar").string() + ": no such file\n");
+    const auto folder = RunCli({"info", dir.path().string()});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("a folder, not a package"), std::string::npos) << folder.err;
     EXPECT_EQ(RunCli({"info"}).status, 2);
     EXPECT_EQ(RunCli({"info", "a", "b"}).status, 2);
     EXPECT_EQ(RunCli({"info", "--xml", "a"}).status, 2);

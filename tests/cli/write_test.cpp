@@ -100,6 +100,10 @@ TEST(WriteCommand, SamplePackageLandsOnAFolderBackedDrive) {
         RunCli({"write", std::string(OSTREL_SOURCE_DIR) + "/samples/T512-sample.rar", "E:\\"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("升级成功！"), std::string::npos) << result.err;
+    EXPECT_NE(
+        result.err.find("ostrel-cli write: 6 files, 114754 bytes written to E:\\ and flushed, in "),
+        std::string::npos)
+        << result.err;
     EXPECT_EQ(result.err.find('\r'), std::string::npos);  // no bar off a terminal
     const Tree expected{{"BOOT.EXE", 16385},      {"KERNEL.EXE", 65537}, {"DICT.EXE", 24577},
                         {"VERSION.TXT", 20},      {"说明.TXT", 43},      {"FONT", -1},
@@ -152,9 +156,12 @@ TEST(WriteCommand, BadUsageAndMissingTargetsAreRefused) {
     const auto missing = RunCli({"write", package, (s.dir / "nowhere").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nowhere"), std::string::npos);
+    // A package that is not there or not a file is refused before anything starts.
     const auto unreadable = RunCli({"write", (s.dir / "none.rar").string(), "E:\\"});
-    EXPECT_EQ(unreadable.status, 1);
-    EXPECT_NE(unreadable.err.find("升级失败！"), std::string::npos);
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_EQ(unreadable.err,
+              "ostrel-cli write: " + (s.dir / "none.rar").string() + ": no such file\n");
+    EXPECT_EQ(RunCli({"write", s.stick.string(), (s.dir / "out").string()}).status, 2);
     EXPECT_TRUE(fs::is_empty(s.stick));
 }
 
