@@ -127,7 +127,20 @@ int RunWrite(Args args) {
                      refused.c_str());
         return 2;
     }
-    if (options->format && !drive::FormatForCommandLine(options->target, stderr)) return 2;
+    if (options->format) {
+        // A format asked for and not done fails the job: the old content would stay.
+        switch (drive::FormatForCommandLine(options->target, stderr)) {
+            case drive::CommandLineFormat::Refused:
+                return 2;
+            case drive::CommandLineFormat::NotFormatted:
+                std::fprintf(stderr,
+                             "ostrel-cli write: %s was not formatted; nothing written\n%s\n",
+                             options->target.c_str(), kFailed);
+                return 1;
+            case drive::CommandLineFormat::Formatted:
+                break;
+        }
+    }
     if (!PathFileExistsA(options->target.c_str())) {
         std::fprintf(stderr, "ostrel-cli write: %s: no such drive or folder\n",
                      options->target.c_str());

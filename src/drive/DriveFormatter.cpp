@@ -52,7 +52,7 @@ std::string LaunchErrorMessage(HINSTANCE result) {
 
 DriveFormatter::DriveFormatter(FormatterSystem system) : m_system(std::move(system)) {}
 
-void DriveFormatter::FormatDrive(const std::string& strDrive, const char* drive) const {
+bool DriveFormatter::FormatDrive(const std::string& strDrive, const char* drive) const {
     const std::uint64_t sizeMb = TotalBytes(strDrive) / kBytesPerMb;
     const platform::FormatRequest request{
         static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0]))),
@@ -60,6 +60,7 @@ void DriveFormatter::FormatDrive(const std::string& strDrive, const char* drive)
     const platform::FormatOutcome outcome = m_system.format(request);
     m_system.sleep(kPauseAfterLaunchMs);
     ReportLaunch(outcome);
+    return outcome.launch > kLastErrorResult && outcome.formatted;
 }
 
 // A failed query counts as 0 bytes, so FAT: the query fails when the drive
@@ -93,19 +94,19 @@ std::optional<std::string> RemovableDriveRoot(std::string_view target) {
     return platform::DriveRootText(letter);
 }
 
-bool FormatForCommandLine(std::string_view target, std::FILE* messages) {
+CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messages) {
     auto root = RemovableDriveRoot(target);
     if (!root) {
         std::fprintf(messages,
                      "ostrel-cli: --format needs the root of a removable drive (such as E:\\), "
                      "not '%.*s'; see ostrel-cli drives\n",
                      static_cast<int>(target.size()), target.data());
-        return false;
+        return CommandLineFormat::Refused;
     }
     DriveFormatter formatter(SystemFormatter(
         [messages](const std::string& text) { std::fprintf(messages, "%s\n", text.c_str()); }));
-    formatter.FormatDrive(*root, root->c_str());
-    return true;
+    return formatter.FormatDrive(*root, root->c_str()) ? CommandLineFormat::Formatted
+                                                       : CommandLineFormat::NotFormatted;
 }
 
 }  // namespace drive

@@ -46,8 +46,9 @@ public:
     explicit DriveFormatter(FormatterSystem system);
 
     // Formats the drive `strDrive` (a root such as E:\, used for the capacity);
-    // the drive letter is the first character of `drive`.
-    void FormatDrive(const std::string& strDrive, const char* drive) const;
+    // the drive letter is the first character of `drive`. True when it was
+    // formatted; otherwise the user has been told why not.
+    bool FormatDrive(const std::string& strDrive, const char* drive) const;
 
 private:
     std::uint64_t TotalBytes(const std::string& strDrive) const;
@@ -61,11 +62,14 @@ private:
 // system disk, a folder on a drive, a native path, an unknown letter.
 std::optional<std::string> RemovableDriveRoot(std::string_view target);
 
+enum class CommandLineFormat {
+    Refused,       // `target` is no removable drive root; nothing was done
+    NotFormatted,  // the format was tried and did not happen
+    Formatted,
+};
+
 // `ostrel-cli write --format`: formats the drive that `target` names, writing
-// each message as a line on `messages`. False, with a message, when `target`
-// is no removable drive root and nothing was done; true once the format was
-// attempted, whatever came of it, since the job that follows reports its own
-// failures.
-bool FormatForCommandLine(std::string_view target, std::FILE* messages);
+// each message as a line on `messages`.
+CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messages);
 
 }  // namespace drive

@@ -1,10 +1,16 @@
 #include "platform/FatFormat.h"
 
 #include <blkid/blkid.h>
+#include <fcntl.h>
 #include <libmount/libmount.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <system_error>
 
@@ -17,6 +23,11 @@ constexpr std::uint64_t kSectorBytes = 512;
 // Below this many sectors Windows gives /FS:FAT volumes a 12-bit FAT.
 constexpr std::uint64_t kFat16MinSectors = 32680;
 constexpr std::size_t kMaxLabelBytes = 11;
+// The MBR: four 16-byte partition entries from byte 446, the type byte at 4
+// and the first sector at 8 of each; 0xEE in the first says the disk is GPT.
+constexpr std::size_t kPartitionTable = 446;
+constexpr std::size_t kEntryBytes = 16;
+constexpr unsigned char kGptProtective = 0xEE;
 
 struct ProbeDeleter {
     void operator()(blkid_probe probe) const { blkid_free_probe(probe); }
@@ -37,6 +48,7 @@ struct Mounted {
     std::string target;
     std::string options;     // everything the volume was mounted with
     std::string vfsOptions;  // the options any file system takes
+    std::string fsType;      // vfat, exfat, ntfs3, ...
 };
 
 // Every place `device` is mounted, in the order of the mount table.
@@ -50,7 +62,9 @@ std::vector<Mounted> MountsOf(const std::filesystem::path& device) {
         if (!mnt_fs_streq_srcpath(fs, device.c_str())) continue;
         const char* options = mnt_fs_get_options(fs);
         const char* vfs = mnt_fs_get_vfs_options(fs);
-        mounts.push_back({mnt_fs_get_target(fs), options ? options : "", vfs ? vfs : ""});
+        const char* type = mnt_fs_get_fstype(fs);
+        mounts.push_back(
+            {mnt_fs_get_target(fs), options ? options : "", vfs ? vfs : "", type ? type : ""});
     }
     mnt_free_iter(iter);
     return mounts;
@@ -101,14 +115,21 @@ std::string OwnerOptions(const std::string& options) {
     return owner;
 }
 
-// Mounts the new file system where the old one was. The old file system's
-// own options may not suit FAT (it may have been exFAT or NTFS), so a second
-// try keeps only the general options and the owner.
+// The options a desktop mounts a new FAT with, keeping the general options
+// and the owner of the old mount.
+std::string NewFatOptions(const Mounted& mount) {
+    std::string options = mount.vfsOptions.empty() ? "rw" : mount.vfsOptions;
+    return options + OwnerOptions(mount.options) + ",shortname=mixed,utf8,flush";
+}
+
+// Mounts the new file system where the old one was, with the old options
+// only when the old file system was FAT too: another's may mislead FAT
+// (exFAT's iocharset=utf8 makes it tell BOOT.EXE from boot.exe).
 bool MountAgain(const std::filesystem::path& device, const Mounted& mount) {
     std::error_code ec;
     std::filesystem::create_directories(mount.target, ec);  // the desktop may have removed it
-    if (MountFat(device, mount.target, mount.options, false)) return true;
-    return MountFat(device, mount.target, mount.vfsOptions + OwnerOptions(mount.options), true);
+    if (mount.fsType == "vfat" && MountFat(device, mount.target, mount.options, false)) return true;
+    return MountFat(device, mount.target, NewFatOptions(mount), true);
 }
 
 const char* FatWidth(FatType type) {
@@ -121,6 +142,87 @@ const char* FatWidth(FatType type) {
             return "32";
     }
     return "32";
+}
+
+// mkfs.fat 4.2 refuses a label byte above 0x7F (it reads them as signed),
+// so Chinese labels, and FAT holds 11 bytes.
+bool MkfsCanWriteLabel(const std::string& label) {
+    return label.size() <= kMaxLabelBytes &&
+           std::all_of(label.begin(), label.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+std::string FirstLine(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Where a partition lies on its disk, from sysfs.
+struct PartitionPlace {
+    std::filesystem::path disk;  // /dev/sdb
+    unsigned long number = 0;    // 1 for /dev/sdb1
+    std::uint64_t start = 0;     // in 512-byte sectors
+};
+
+// Nothing for a whole disk (a superfloppy) or a file.
+std::optional<PartitionPlace> PartitionOf(const std::filesystem::path& device) {
+    std::error_code ec;
+    const auto name = std::filesystem::canonical(device, ec).filename();
+    if (ec) return std::nullopt;
+    const auto block =
+        std::filesystem::canonical(std::filesystem::path("/sys/class/block") / name, ec);
+    if (ec || !std::filesystem::exists(block / "partition", ec)) return std::nullopt;
+    try {
+        return PartitionPlace{std::filesystem::path("/dev") / block.parent_path().filename(),
+                              std::stoul(FirstLine(block / "partition")),
+                              std::stoull(FirstLine(block / "start"))};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The MBR type bytes that name a FAT of this width, the one written first.
+std::vector<unsigned char> TypeBytesOf(FatType type) {
+    switch (type) {
+        case FatType::Fat12:
+            return {0x01};
+        case FatType::Fat16:
+            return {0x0E, 0x06, 0x04};
+        case FatType::Fat32:
+            return {0x0C, 0x0B};
+    }
+    return {0x0C, 0x0B};
+}
+
+bool ReportDiskError(const char* what, const std::filesystem::path& disk) {
+    std::fprintf(stderr, "ostrel: cannot %s the partition table of %s: %s\n", what, disk.c_str(),
+                 std::strerror(errno));
+    return false;
+}
+
+// The type byte of the partition's MBR entry names the new FAT, as
+// format.com sets it (a partition that held exFAT still says 0x07). GPT
+// disks, logical partitions and entries that do not match are left alone.
+bool SetPartitionType(const PartitionPlace& place, FatType type) {
+    if (place.number < 1 || place.number > 4) return true;
+    const int fd = open(place.disk.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return ReportDiskError("open", place.disk);
+    std::array<unsigned char, kSectorBytes> mbr{};
+    bool done = pread(fd, mbr.data(), mbr.size(), 0) == static_cast<ssize_t>(mbr.size());
+    if (!done) ReportDiskError("read", place.disk);
+    const std::size_t entry = kPartitionTable + (place.number - 1) * kEntryBytes;
+    std::uint64_t start = 0;
+    for (int i = 3; i >= 0; --i) start = start << 8 | mbr[entry + 8 + static_cast<std::size_t>(i)];
+    const auto names = TypeBytesOf(type);
+    const bool plainMbr = mbr[510] == 0x55 && mbr[511] == 0xAA &&
+                          mbr[kPartitionTable + 4] != kGptProtective && start == place.start;
+    if (done && plainMbr && std::find(names.begin(), names.end(), mbr[entry + 4]) == names.end()) {
+        done = pwrite(fd, &names.front(), 1, static_cast<off_t>(entry + 4)) == 1 && fsync(fd) == 0;
+        if (!done) ReportDiskError("write", place.disk);
+    }
+    close(fd);
+    return done;
 }
 
 }  // namespace
@@ -167,8 +269,15 @@ std::uint64_t VolumeSize(const std::filesystem::path& target) {
 bool MakeFatFileSystem(const std::filesystem::path& mkfs, const std::filesystem::path& target,
                        FatType type, const std::optional<std::string>& label) {
     std::vector<std::string> argv{mkfs.string(), "-F", FatWidth(type)};
-    if (label && !label->empty() && label->size() <= kMaxLabelBytes) {
-        argv.insert(argv.end(), {"-n", *label});
+    if (label && !label->empty()) {
+        if (MkfsCanWriteLabel(*label)) {
+            argv.insert(argv.end(), {"-n", *label});
+        } else {
+            std::fprintf(stderr,
+                         "ostrel: the volume label of %s is dropped: mkfs.fat writes only labels "
+                         "of up to 11 ASCII characters\n",
+                         target.c_str());
+        }
     }
     argv.push_back(target.string());
     auto status = RunAndWait(argv);
@@ -191,11 +300,15 @@ FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
     }
     FatType type = ChooseFatType(fat32, VolumeSize(device));
     bool made = MakeFatFileSystem(*mkfs, device, type, label);
-    if (!made && label) {
+    if (!made && label && MkfsCanWriteLabel(*label)) {
         // mkfs.fat takes only labels it can write in its code page (no
         // Chinese ones): the format matters more than the name.
         std::fprintf(stderr, "ostrel: formatting %s again without its label\n", device.c_str());
         made = MakeFatFileSystem(*mkfs, device, type, std::nullopt);
+    }
+    if (made) {
+        const auto place = PartitionOf(device);
+        made = !place || SetPartitionType(*place, type);
     }
     // Mount again even after a failed mkfs: the old file system may still be there.
     bool mounted = mounts.empty() || MountAgain(device, mounts.front());

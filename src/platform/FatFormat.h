@@ -31,8 +31,9 @@ std::optional<std::string> ReadVolumeLabel(const std::filesystem::path& target);
 // The size in bytes of a block device or image file; 0 when unknown.
 std::uint64_t VolumeSize(const std::filesystem::path& target);
 
-// Runs mkfs.fat on `target` with the given FAT width and label (dropped when
-// it does not fit the 11 bytes FAT allows) and waits for it. True on success.
+// Runs mkfs.fat on `target` with the given FAT width and label (dropped, and
+// said, where mkfs.fat cannot write it: over 11 bytes or not ASCII) and waits
+// for it. True on success.
 bool MakeFatFileSystem(const std::filesystem::path& mkfs, const std::filesystem::path& target,
                        FatType type, const std::optional<std::string>& label);
 
@@ -43,10 +44,11 @@ enum class FormatStatus {
 };
 
 // Formats the volume on `device`: unmounts it wherever it is mounted, makes
-// the FAT file system keeping the label (when mkfs.fat can write it), and
-// mounts it again at its first mount point with the options it had, so that
-// a copy made next lands on the new file system. The volume must already be
-// known to be a removable one.
+// the FAT file system keeping the label (when mkfs.fat can write it), sets
+// the partition's MBR type byte to match, and mounts it again at its first
+// mount point (with the options it had where it was FAT already, else as a
+// desktop mounts FAT), so that a copy made next lands on the new file
+// system. The volume must already be known to be a removable one.
 FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
                           const std::vector<std::filesystem::path>& toolDirs);
 

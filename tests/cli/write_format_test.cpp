@@ -8,6 +8,7 @@
 #include "cli/RunCli.h"
 #include "drive/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 namespace {
 
@@ -29,6 +30,19 @@ TEST(WriteFormat, OldContentIsGoneAndTheJobRuns) {
     EXPECT_FALSE(fs::exists(dir / "stick" / "OLDDIR"));
     EXPECT_FALSE(fs::is_empty(dir / "stick"));
     EXPECT_NE(result.err.find("升级成功！"), std::string::npos);
+}
+
+TEST(WriteFormat, AFormatThatDidNotHappenFailsTheJob) {
+    testsupport::TmpfsMount disk(1 << 20);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Error();
+    WriteFile(disk / "OLD.TXT", "old");
+    if (!disk.RemountReadOnly()) GTEST_SKIP() << disk.Error();
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + disk.path().string());
+    const auto result = RunCli({"write", "--format", kSample, "E:\\"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("格式化U盘失败！"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("升级失败！"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("升级成功！"), std::string::npos) << result.err;
 }
 
 TEST(WriteFormat, AnythingButARemovableDriveRootIsRefused) {

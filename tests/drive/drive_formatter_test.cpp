@@ -58,8 +58,8 @@ struct FakeSystem {
         return system;
     }
 
-    void Format(const std::string& root = "E:\\") {
-        drive::DriveFormatter(System()).FormatDrive(root, root.c_str());
+    bool Format(const std::string& root = "E:\\") {
+        return drive::DriveFormatter(System()).FormatDrive(root, root.c_str());
     }
 };
 
@@ -145,8 +145,9 @@ TEST(FormatDriveLaunch, PauseFollowsEveryAttemptBeforeAnyPrompt) {
             FakeSystem fake;
             fake.launchResult = result;
             fake.formatted = formatted;
-            fake.Format();
+            const bool done = fake.Format();
             bool quiet = result > 32 && formatted;
+            EXPECT_EQ(done, quiet) << "only a format without a prompt counts as done";
             Events expected{"capacity", "format", "sleep 2000"};
             if (!quiet) expected.push_back("prompt");
             EXPECT_EQ(fake.events, expected) << "result " << result << " formatted " << formatted;
@@ -193,7 +194,8 @@ TEST(FormatForCommandLine, EmptiesAFolderBackedDriveSilently) {
     WriteFile(usb / "OLD.EXE", "old");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
     Messages messages;
-    EXPECT_TRUE(drive::FormatForCommandLine("e:\\", messages.file()));
+    EXPECT_EQ(drive::FormatForCommandLine("e:\\", messages.file()),
+              drive::CommandLineFormat::Formatted);
     EXPECT_EQ(messages.text(), "");
     EXPECT_TRUE(fs::is_empty(usb.path()));
 }
@@ -203,7 +205,8 @@ TEST(FormatForCommandLine, RefusesTheSystemDiskWithAMessage) {
     WriteFile(usb / "OLD.EXE", "old");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
     Messages messages;
-    EXPECT_FALSE(drive::FormatForCommandLine("C:\\", messages.file()));
+    EXPECT_EQ(drive::FormatForCommandLine("C:\\", messages.file()),
+              drive::CommandLineFormat::Refused);
     EXPECT_NE(messages.text().find("removable drive"), std::string::npos);
     EXPECT_NE(messages.text().find("'C:\\'"), std::string::npos);
     EXPECT_TRUE(fs::exists(usb / "OLD.EXE"));

@@ -3,7 +3,7 @@
 # (the images after the power-off); during_NAME, where present, acts on the
 # running guest. Several sticks share a boot: a boot costs far more than a job.
 
-all_boots=(basic)
+all_boots=(basic formats)
 
 # A 1 GiB stick with one FAT32 partition written with 否, a 4 GiB superfloppy
 # formatted with 是, and a USB disk that reports a fixed medium.
@@ -22,9 +22,9 @@ prepare_basic() {
     attach s2 "$dir/super.img"
     attach s3 "$dir/fixed.img" removable=off
     guest_script <<'EOF'
-for label in STICK1 SUPER FIXED; do
-    desktop_mount "$(device_of $label)" $label || fail mount "$label"
-done
+desktop_mount "$(disk_of s1)1" STICK1 || fail mount STICK1
+desktop_mount "$(disk_of s2)" SUPER || fail mount SUPER
+desktop_mount "$(disk_of s3)" FIXED || fail mount FIXED
 cli drives drives
 one=$(letter_of /media/user/STICK1)
 super=$(letter_of /media/user/SUPER)
@@ -55,4 +55,70 @@ check_basic() {
     check_tree "$dir/one.img" 1 "$dir/expect-one" "partitioned stick"
     check_fat "$dir/super.img" 0 32 SUPER "superfloppy"
     check_tree "$dir/super.img" 0 "$written" "superfloppy"
+}
+
+# 是 on sticks as they are sold and used: one of two partitions; a FAT32
+# partition of 1 GiB with a Chinese label (FAT16 after the format; mkfs.fat
+# cannot write that label, so it is dropped, and said); an exFAT partition of
+# 4 GiB (FAT32 after the format).
+prepare_formats() {
+    new_image "$dir/two.img" 1G
+    partition "$dir/two.img" "1 511 6" "512 511 b"
+    make_fat "$dir/two.img" 1 16 LEFT
+    make_fat "$dir/two.img" 2 32 RIGHT
+    put_file "$dir/two.img" 2 KEEP.TXT "the other partition"
+    new_image "$dir/cn.img" 1G
+    partition "$dir/cn.img" "1 1023 c"
+    make_fat "$dir/cn.img" 1 32 "$(gbk 升级盘)"
+    new_image "$dir/exfat.img" 4G
+    partition "$dir/exfat.img" "1 4095 7"
+    make_exfat "$dir/exfat.img" 1 EXSTICK
+    attach s1 "$dir/two.img"
+    attach s2 "$dir/cn.img"
+    attach s3 "$dir/exfat.img"
+    guest_script <<'EOF'
+desktop_mount "$(disk_of s1)1" LEFT || fail mount LEFT
+desktop_mount "$(disk_of s2)1" CN || fail mount CN
+desktop_mount "$(disk_of s3)1" EXFAT exfat || fail mount EXFAT
+cli drives drives
+said drives "$(disk_of s1)2 is on removable media but not mounted" &&
+    pass "drives: the unmounted partition is named, without a letter" ||
+    fail drives "the unmounted partition is not named"
+for name in LEFT CN EXFAT; do
+    letter=$(letter_of /media/user/$name)
+    cli format-$name write --format /package/T512-sample.rar "$letter" &&
+        said format-$name 升级成功！ && pass "write --format (是) onto $name ($letter)" ||
+        fail format-$name "status $status"
+done
+said format-CN "volume label of $(disk_of s2)1 is dropped" &&
+    pass "the Chinese label: said to be dropped" || fail label "no word of the dropped label"
+options=$(grep " /media/user/EXFAT " /proc/mounts)
+case $options in
+    *" vfat "*shortname=mixed*) pass "exFAT made FAT: mounted as a desktop mounts FAT ($options)" ;;
+    *) fail remount-exfat "mounted as: $options" ;;
+esac
+[ -f /media/user/EXFAT/boot.exe ] && pass "the new FAT finds names whatever their case" ||
+    fail case "boot.exe is not found beside BOOT.EXE"
+eject LEFT
+eject CN
+eject EXFAT
+EOF
+}
+
+check_formats() {
+    local written
+    written=$(expected_sample)
+    check_fat "$dir/two.img" 1 16 LEFT "first partition"
+    check_tree "$dir/two.img" 1 "$written" "first partition"
+    check_part_type "$dir/two.img" 1 6 "first partition"
+    mkdir -p "$dir/expect-right"
+    printf 'the other partition' >"$dir/expect-right/KEEP.TXT"
+    check_fat "$dir/two.img" 2 32 RIGHT "second partition (not formatted)"
+    check_tree "$dir/two.img" 2 "$dir/expect-right" "second partition (not formatted)"
+    check_fat "$dir/cn.img" 1 16 "" "FAT32 stick with a Chinese label"
+    check_tree "$dir/cn.img" 1 "$written" "FAT32 stick with a Chinese label"
+    check_part_type "$dir/cn.img" 1 e "FAT32 stick with a Chinese label"
+    check_fat "$dir/exfat.img" 1 32 EXSTICK "exFAT stick"
+    check_tree "$dir/exfat.img" 1 "$written" "exFAT stick"
+    check_part_type "$dir/exfat.img" 1 c "exFAT stick"
 }

@@ -18,8 +18,15 @@ wait_for_disks() {
     sleep 1
 }
 
-# The block device that holds the file system labelled LABEL.
-device_of() { findfs "LABEL=$1"; }
+# The disk (/dev/sdX) of the USB stick the host attached with serial ID.
+disk_of() {
+    for block in /sys/block/sd*; do
+        dir=$(readlink -f "$block/device")
+        while [ "$dir" != / ] && [ ! -f "$dir/serial" ]; do dir=${dir%/*}; done
+        [ "$(cat "$dir/serial" 2>/dev/null)" = "$1" ] && { echo "/dev/${block##*/}"; return; }
+    done
+    fail "disk_of" "no disk with serial $1"
+}
 
 # Mounts DEVICE as a desktop does, at /media/user/LABEL.
 desktop_mount() {
@@ -41,11 +48,11 @@ letter_of() {
 # Runs ostrel-cli with the words after NAME; its output goes to
 # /tmp/NAME.out and to the console (prefixed), its status is returned.
 cli() {
-    name=$1
+    cli_name=$1
     shift
-    ostrel-cli "$@" >"/tmp/$name.out" 2>&1
+    ostrel-cli "$@" >"/tmp/$cli_name.out" 2>&1
     status=$?
-    sed "s/^/$name| /" "/tmp/$name.out"
+    sed "s/^/$cli_name| /" "/tmp/$cli_name.out"
     return $status
 }
 

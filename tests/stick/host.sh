@@ -139,12 +139,26 @@ sectors_of() {
 }
 
 # FAT of BITS (12, 16, 32) with LABEL on partition N (0: the whole image).
+# mkfs.fat writes only ASCII labels; another (GBK bytes, as Chinese Windows
+# writes them) replaces a stand-in in the boot sector and the root folder.
 make_fat() {
-    local image=$1 part=$2 bits=$3 label=$4
+    local image=$1 part=$2 bits=$3 label=$4 stand_in=LABEL_HERE_
     local offset sectors
     offset=$(offset_of "$image" "$part")
     sectors=$(sectors_of "$image" "$part")
-    mkfs.fat -F "$bits" -n "$label" --offset $((offset / 512)) "$image" $((sectors / 2)) >/dev/null
+    mkfs.fat -F "$bits" -n "$stand_in" --offset $((offset / 512)) "$image" $((sectors / 2)) \
+        >"$dir/mkfs.log" 2>&1 || die "mkfs.fat: $(cat "$dir/mkfs.log")"
+    local at
+    for at in $(dd if="$image" bs=1M skip=$((offset / 1048576)) count=64 status=none |
+        grep -obUa "$stand_in" | cut -d: -f1); do
+        (LC_ALL=C; printf '%-11s' "$label") |
+            dd of="$image" bs=1 seek=$((offset + at)) conv=notrunc status=none
+    done
+}
+
+# The GBK bytes of a text, as Chinese Windows stores a label.
+gbk() {
+    printf '%s' "$1" | iconv -f UTF-8 -t GBK
 }
 
 # exFAT with LABEL on partition N, made on a scratch file and copied in.
@@ -154,7 +168,7 @@ make_exfat() {
     offset=$(offset_of "$image" "$part")
     sectors=$(sectors_of "$image" "$part")
     new_image "$scratch" $((sectors * 512))
-    mkfs.exfat -q -L "$label" "$scratch" >/dev/null
+    mkfs.exfat -L "$label" "$scratch" >/dev/null
     dd if="$scratch" of="$image" bs=1M seek=$((offset / 1048576)) conv=notrunc,sparse status=none
     rm -f "$scratch"
 }
@@ -180,7 +194,7 @@ attach() {
         esac
     done
     qemu_args+=(-drive "if=none,id=$id,format=raw,file=$image$drive_options"
-        -device "usb-storage,id=usb-$id,bus=xhci.0,drive=$id,removable=$removable")
+        -device "usb-storage,id=usb-$id,bus=xhci.0,drive=$id,removable=$removable,serial=$id")
     disks=$((disks + 1))
 }
 
@@ -269,8 +283,11 @@ run_boot() {
     guest_report | grep -q '^END$' || bad "the guest did not finish its script (see $dir/console.log)"
     "check_$boot"
     echo "stick: boot $boot: $((SECONDS - started)) s, $problems problems"
-    [[ $problems -eq 0 ]] && rm -rf "$dir/root" "$dir"/*.img
-    [[ $problems -eq 0 ]]
+    if [[ $problems -eq 0 ]]; then
+        rm -rf "$dir/root" "$dir"/*.img
+    else
+        failed=$((failed + 1))
+    fi
 }
 
 # --- checks on the images after the power-off ------------------------------
@@ -281,9 +298,10 @@ check_fat() {
     local offset sectors info
     offset=$(offset_of "$image" "$part")
     sectors=$(sectors_of "$image" "$part")
-    info=$(blkid -p -O "$offset" -o export "$image" 2>/dev/null || true)
-    grep -qx "VERSION=FAT$bits" <<<"$info" || bad "$what: not FAT$bits: $(echo $info)"
-    grep -qx "LABEL=$label" <<<"$info" || bad "$what: label not '$label': $(echo $info)"
+    info=$(blkid -p -O "$offset" -o value -s VERSION "$image" 2>/dev/null || true)
+    [[ $info == "FAT$bits" ]] || bad "$what: not FAT$bits but '$info'"
+    info=$(blkid -p -O "$offset" -o value -s LABEL "$image" 2>/dev/null || true)
+    [[ $info == "$label" ]] || bad "$what: label '$info', not '$label'"
     local part_image=$image
     if [[ $part -ne 0 ]]; then
         part_image=$dir/fsck.img
@@ -315,7 +333,7 @@ check_tree() {
 
 check_part_type() {
     local image=$1 part=$2 type=$3 what=$4 actual
-    actual=$(sfdisk --part-type "$image" "$part")
+    actual=$(sfdisk --part-type "$image" "$part" | tr -d " ")
     [[ $actual == "$type" ]] && good "$what: partition type $type" ||
         bad "$what: partition type $actual, not $type"
 }
