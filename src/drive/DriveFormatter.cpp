@@ -84,14 +84,11 @@ void DriveFormatter::ReportLaunch(const platform::FormatOutcome& outcome) const 
 }
 
 std::optional<std::string> RemovableDriveRoot(std::string_view target) {
-    bool rootText =
-        (target.size() == 2 || (target.size() == 3 && (target[2] == '\\' || target[2] == '/'))) &&
-        target[1] == ':' && std::isalpha(static_cast<unsigned char>(target[0]));
-    if (!rootText) return std::nullopt;
-    char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(target[0])));
-    auto found = platform::FindDrive(letter);
+    const auto letter = platform::RootLetter(target);
+    if (!letter) return std::nullopt;
+    const auto found = platform::FindDrive(*letter);
     if (!found || !found->removable) return std::nullopt;
-    return platform::DriveRootText(letter);
+    return platform::DriveRootText(*letter);
 }
 
 CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messages) {

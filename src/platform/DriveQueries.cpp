@@ -2,7 +2,6 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <string>
 #include <string_view>
@@ -12,14 +11,6 @@
 #include "platform/Win32.h"
 
 namespace {
-
-// "E:\", "E:" or "e:/" name drive E's root; anything else names no root.
-std::optional<char> RootLetter(std::string_view root) {
-    if (root.size() < 2 || root.size() > 3 || root[1] != ':') return std::nullopt;
-    if (root.size() == 3 && root[2] != '\\' && root[2] != '/') return std::nullopt;
-    if (!std::isalpha(static_cast<unsigned char>(root[0]))) return std::nullopt;
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
-}
 
 // The drive that holds a path, and the native path itself.
 std::optional<std::pair<platform::Drive, std::filesystem::path>> Locate(LPCSTR path) {
@@ -55,7 +46,7 @@ DWORD GetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer) {
 }
 
 UINT GetDriveTypeA(LPCSTR lpRootPathName) {
-    const auto letter = RootLetter(lpRootPathName ? lpRootPathName : "C:\\");
+    const auto letter = platform::RootLetter(lpRootPathName ? lpRootPathName : "C:\\");
     if (!letter) return DRIVE_NO_ROOT_DIR;
     const auto drive = platform::FindDrive(*letter);
     if (!drive) return DRIVE_NO_ROOT_DIR;

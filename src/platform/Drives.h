@@ -47,6 +47,11 @@ std::optional<Drive> FindDrive(char letter);
 // "C:\", "E:\", ...: the root text the program logic uses for a drive.
 std::string DriveRootText(char letter);
 
+// The drive letter, upper case, that a root text names: "E:\", "E:" or
+// "e:/". Empty for anything else (a folder on a drive, a native path); the
+// one reading of a drive root, whether or not the drive exists.
+std::optional<char> RootLetter(std::string_view root);
+
 // The volume's total size in bytes: the declared size of a folder-backed
 // drive, else the size of the file system that holds its root (the device
 // size when that cannot be asked). Empty when neither is known.
