@@ -26,8 +26,6 @@ namespace cli {
 namespace {
 
 constexpr const char* kUsage = "usage: ostrel-cli write [--format] PACKAGE TARGET\n";
-constexpr const char* kSucceeded = "升级成功！";
-constexpr const char* kFailed = "升级失败！";
 
 struct WriteOptions {
     std::string package;
@@ -156,10 +154,11 @@ int RunWrite(Args args) {
     if (const int signal = signals.Signal(); signal != 0) {
         std::fprintf(stderr, "ostrel-cli write: stopped by signal %d (%s)\n", signal,
                      strsignal(signal));
-        std::fprintf(stderr, "%s\n", kFailed);
+        std::fprintf(stderr, "%s\n", pipeline::kUpgradeFailed);
         return 128 + signal;
     }
-    std::fprintf(stderr, "%s\n", succeeded ? kSucceeded : kFailed);
+    std::fprintf(stderr, "%s\n",
+                 succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
     return succeeded ? 0 : 1;
 }
 

@@ -25,7 +25,6 @@ namespace pipeline {
 namespace {
 
 constexpr const char* kEncodeFailed = " 文件操作失败！";
-constexpr const char* kCaptionHint = "提示";
 constexpr const char* kLeadsOutside = "升级文件中的条目指向升级目录之外，已拒绝：";
 
 std::string Native(const std::string& path) {

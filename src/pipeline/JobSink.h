@@ -17,6 +17,14 @@
 
 namespace pipeline {
 
+// Texts shown from more than one place, each declared once: the caption of
+// the job's notices, its copy failure, and the job's outcome as the main
+// window and ostrel-cli write report it.
+inline constexpr const char* kCaptionHint = "提示";
+inline constexpr const char* kCopyFailed = "移动目录操作失败！ ";
+inline constexpr const char* kUpgradeSucceeded = "升级成功！";
+inline constexpr const char* kUpgradeFailed = "升级失败！";
+
 // The stages of a running job, in order, for front ends that show them
 // (the command line shows Flushing as a phase of its own).
 enum class JobPhase { Extracting, Waiting, Copying, Flushing, Deleting, Finished };

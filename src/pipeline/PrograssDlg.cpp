@@ -3,22 +3,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/Win32.h"
+#include "platform/Path.h"
 #include "toolkit/UiThread.h"
 #include "ui/TipsDlg.h"
-
-namespace {
-
-// <appdir>: the program's own path cut before its last backslash.
-std::string ProgramFolder() {
-    char szPath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    std::string path = szPath;
-    const auto cut = path.rfind('\\');
-    return cut == std::string::npos ? path : path.substr(0, cut);
-}
-
-}  // namespace
 
 PrograssDlg::PrograssDlg(CWnd* pParent, std::string appDir, pipeline::JobPauses pauses)
     : CDialog(IDD_PROGRESS, pParent),
@@ -27,7 +14,7 @@ PrograssDlg::PrograssDlg(CWnd* pParent, std::string appDir, pipeline::JobPauses 
       m_nPos(0),
       m_nRange(0),
       m_DeviceInfo{} {
-    if (appDir.empty()) appDir = ProgramFolder();
+    if (appDir.empty()) appDir = platform::ProgramFolder();
     pipeline::JobSink& sink = *this;
     m_job = std::make_unique<pipeline::UpgradeJob>(sink, std::move(appDir), pauses);
     m_strTempDir = m_job->TempDir();

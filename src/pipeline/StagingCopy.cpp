@@ -15,7 +15,6 @@ namespace pipeline {
 
 namespace {
 
-constexpr const char* kCopyFailed = "移动目录操作失败！ ";
 constexpr const char* kDeleteFailed = "删除目录操作失败！ ";
 constexpr const char* kNotOnDrive = "复制后U盘上缺少文件或大小不符：";
 constexpr WORD kSilentYesToAll = FOF_SILENT | FOF_NOCONFIRMATION;

@@ -16,8 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kCopyFailed = "移动目录操作失败！ ";
-
 std::vector<fs::path> LinksUnder(const fs::path& root) {
     std::vector<fs::path> links;
     std::error_code ec;

@@ -26,7 +26,6 @@ constexpr const char* kScratchBusy = "临时目录正被另一个升级使用，
 constexpr const char* kScratchUnusable = "临时目录无法使用：";
 constexpr const char* kScratchNotEmptied = "临时目录无法清空，升级没有开始：";
 constexpr const char* kDriveBusy = "U盘正被另一个升级写入，请等它结束后再试：";
-constexpr const char* kCaptionHint = "提示";
 constexpr unsigned int kWorkerExitCode = 1;
 
 // THREAD_PRIORITY_HIGHEST: two nice levels above the process. Only a

@@ -148,4 +148,11 @@ bool IsInside(const std::filesystem::path& path, const std::filesystem::path& ro
     return true;
 }
 
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string_view text = path;
+    return std::string(text.substr(0, std::min(text.rfind('\\'), text.size())));
+}
+
 }  // namespace platform

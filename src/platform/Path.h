@@ -31,4 +31,8 @@ bool IsInside(const std::filesystem::path& path, const std::filesystem::path& ro
 // The running program's own file, native.
 std::filesystem::path ModulePath();
 
+// The drive-form folder that holds the running program (C:\opt\ostrel): its
+// GetModuleFileNameA path cut before the last backslash; empty when unknown.
+std::string ProgramFolder();
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include "drive/ChooseFlash.h"
 #include "drive/DriveFormatter.h"
 #include "pipeline/PrograssDlg.h"
+#include "platform/Path.h"
 #include "toolkit/UiThread.h"
 #include "ui/AboutCompanyDlg.h"
 #include "ui/AboutDlg.h"
@@ -19,8 +20,6 @@ constexpr const char* kTipsChooseFile = "请选择要升级的文件！";
 constexpr const char* kTipsPressStart = "请按升级按钮！";
 constexpr const char* kTipsUpgrading = "正在升级，请稍后！";
 constexpr const char* kAskFormat = "是否格式化U盘？";
-constexpr const char* kSucceeded = "升级成功！";
-constexpr const char* kFailed = "升级失败！";
 constexpr const char* kManualName = "产品升级说明书.pdf";
 constexpr const char* kNoPdfViewer = "请更新或者安装pdf阅读器";
 constexpr const char* kOpenFailed = "打开失败";
@@ -223,11 +222,12 @@ void OstrelDlg::OnStart() {
 
     const BOOL succeeded = RunUpgrade();
     if (Stopping()) {
-        std::fprintf(stderr, "Ostrel: %s\n", succeeded ? kSucceeded : kFailed);
+        std::fprintf(stderr, "Ostrel: %s\n",
+                     succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
         EndDialog(IDCANCEL);
         return;
     }
-    ShowPrompt(succeeded ? kSucceeded : kFailed);
+    ShowPrompt(succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
 
     m_strFile.Empty();
     m_strDrive.Empty();
@@ -260,11 +260,9 @@ void OstrelDlg::OnCompanyInfo() {
 }
 
 void OstrelDlg::OnManual() {
-    char szPath[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    CString strPath = szPath;
-    const auto cut = strPath.rfind('\\');
-    strPath.erase(cut == CString::npos ? 0 : cut + 1);
+    // The manual lies beside the program.
+    CString strPath = platform::ProgramFolder();
+    if (!strPath.empty()) strPath += '\\';
     strPath += kManualName;
     const HINSTANCE result =
         ShellExecuteA(nullptr, "open", strPath.GetString(), nullptr, nullptr, SW_SHOW);
