@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "pipeline/ArchiveNames.h"
+
 namespace cli {
 namespace {
 
@@ -20,38 +22,6 @@ void AppendEscapedByte(std::string& text, unsigned char c) {
     text += "\\x";
     text += kDigits[c >> 4];
     text += kDigits[c & 0xF];
-}
-
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The length of the valid UTF-8 sequence at text[i], 0 when there is none
-// (overlong forms, surrogates and values above U+10FFFF are invalid).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    const auto second = static_cast<unsigned char>(text[i + 1]);
-    if (second < low || second > high) return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if (!IsContinuation(static_cast<unsigned char>(text[i + k]))) return 0;
-    }
-    return length;
 }
 
 void AppendJsonAscii(std::string& json, char c) {
@@ -139,7 +109,7 @@ std::string JsonString(std::string_view text) {
     std::string json = "\"";
     json.reserve(text.size() + 2);
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, i);
+        const std::size_t length = pipeline::Utf8SequenceLength(text, i);
         if (length == 0) {
             json += "\xEF\xBF\xBD";  // U+FFFD
             ++i;

@@ -1,11 +1,11 @@
 // ostrel-cli: the upgrade pipeline without windows, for service shops,
 // scripts and diagnosis.
-#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "pipeline/ArchiveNames.h"
 #include "platform/Version.h"
 
 namespace {
@@ -60,22 +60,12 @@ bool AsksForHelp(const std::vector<std::string>& words) {
     return false;
 }
 
-// Archive names come back from the UnRAR library in the current locale;
-// without a UTF-8 one, non-ASCII names would come back empty.
-void UseUtf8Locale() {
-    const char* chosen = std::setlocale(LC_ALL, "");
-    std::string name = chosen ? chosen : "";
-    if (name.find("UTF-8") == std::string::npos && name.find("utf8") == std::string::npos) {
-        std::setlocale(LC_ALL, "C.UTF-8");
-    }
-}
-
 int Finish() { return std::fflush(stdout) == 0 ? 0 : 1; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    UseUtf8Locale();
+    pipeline::UseUtf8Locale();
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         PrintUsage(stderr);

@@ -15,24 +15,6 @@ namespace pipeline {
 
 namespace {
 
-// Length of the UTF-8 sequence that starts with `lead`, 0 when it cannot start one.
-int SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-// Overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
-bool SecondByteAllowed(unsigned char lead, unsigned char second) {
-    if (lead == 0xE0) return second >= 0xA0;
-    if (lead == 0xED) return second <= 0x9F;
-    if (lead == 0xF0) return second >= 0x90;
-    if (lead == 0xF4) return second <= 0x8F;
-    return true;
-}
-
 bool IsWindowsHost(unsigned hostOs) {
     return hostOs == rar::kHostMsDos || hostOs == rar::kHostOs2 || hostOs == rar::kHostWin32;
 }
@@ -96,17 +78,39 @@ bool UseUtf8Locale() {
     return std::setlocale(LC_ALL, "C.UTF-8") != nullptr && CodesetIsUtf8();
 }
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the second byte's range
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    if (second < low || second > high) return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
 bool IsValidUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = SequenceLength(lead);
-        if (length == 0 || i + static_cast<size_t>(length) > text.size()) return false;
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-            if ((next & 0xC0) != 0x80) return false;
-            if (k == 1 && !SecondByteAllowed(lead, next)) return false;
-        }
-        i += static_cast<size_t>(length);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, i);
+        if (length == 0) return false;
+        i += length;
     }
     return true;
 }

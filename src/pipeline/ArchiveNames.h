@@ -17,6 +17,10 @@ namespace pipeline {
 // locale is in force afterwards.
 bool UseUtf8Locale();
 
+// The length of the valid UTF-8 sequence at text[i], 0 when none starts
+// there (overlong forms, surrogates and values above U+10FFFF are invalid);
+// the one UTF-8 rule, for archive names and the command line's JSON alike.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 bool IsValidUtf8(std::string_view text);
 
 // Code page 936 (GBK) to UTF-8 through iconv; empty when the bytes are not GBK.
