@@ -67,7 +67,6 @@ public:
     void Abort();
 
     bool IsOpen() const { return m_fd >= 0; }
-    const std::string& GetFilePath() const { return m_path; }
 
 private:
     [[noreturn]] void Raise(const char* operation, int error) const;

@@ -33,11 +33,6 @@ int CComboBox::AddString(LPCSTR text) {
     return index;
 }
 
-int CComboBox::GetCount() const {
-    const auto* combo = Combo(*this);
-    return combo ? combo->count() : CB_ERR;
-}
-
 int CComboBox::GetCurSel() const {
     const auto* combo = Combo(*this);
     return combo ? combo->currentIndex() : CB_ERR;
@@ -54,8 +49,4 @@ void CComboBox::GetLBText(int nIndex, CString& text) const {
     const auto* combo = Combo(*this);
     if (combo == nullptr || nIndex < 0 || nIndex >= combo->count()) return;
     text = combo->itemText(nIndex).toStdString();
-}
-
-void CComboBox::ResetContent() {
-    if (auto* combo = Combo(*this)) combo->clear();
 }

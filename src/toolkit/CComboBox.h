@@ -10,10 +10,8 @@ class CComboBox : public CWnd {
 public:
     // The index the string got; CB_ERR when the control does not exist.
     int AddString(LPCSTR text);
-    int GetCount() const;
     int GetCurSel() const;
     // -1 clears the selection. CB_ERR for an index outside the list.
     int SetCurSel(int nSelect);
     void GetLBText(int nIndex, CString& text) const;
-    void ResetContent();
 };

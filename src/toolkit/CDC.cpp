@@ -12,18 +12,6 @@ COLORREF CDC::SetTextColor(COLORREF color) {
     return previous;
 }
 
-COLORREF CDC::SetBkColor(COLORREF color) {
-    const COLORREF previous = m_bkColor;
-    m_bkColor = color;
-    return previous;
-}
-
-int CDC::SetBkMode(int mode) {
-    const int previous = m_bkMode;
-    m_bkMode = mode;
-    return previous;
-}
-
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) {
     if (m_pPainter == nullptr || hIcon == nullptr) return FALSE;
     const int size = GetSystemMetrics(SM_CXICON);

@@ -16,8 +16,6 @@ public:
     COLORREF SetTextColor(COLORREF color);  // returns the previous colour
     COLORREF GetTextColor() const { return m_textColor; }
     bool HasTextColor() const { return m_bTextColorSet; }
-    COLORREF SetBkColor(COLORREF color);
-    int SetBkMode(int mode);
     BOOL DrawIcon(int x, int y, HICON hIcon);
     HANDLE GetSafeHdc() const { return m_pPainter; }
 
@@ -27,6 +25,4 @@ protected:
 private:
     COLORREF m_textColor = 0;
     bool m_bTextColorSet = false;
-    COLORREF m_bkColor = 0xFFFFFF;
-    int m_bkMode = OPAQUE;
 };

@@ -32,13 +32,6 @@ BOOL CMenu::DestroyMenu() {
     return had;
 }
 
-BOOL CMenu::CreateMenu() {
-    m_items.clear();
-    m_bLoaded = true;
-    Changed();
-    return TRUE;
-}
-
 BOOL CMenu::AppendMenu(UINT nFlags, UINT nIDNewItem, LPCSTR lpszNewItem) {
     Item item;
     item.flags = nFlags;

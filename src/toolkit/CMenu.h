@@ -26,7 +26,6 @@ public:
     // Loads menu resource `id`, releasing what the object held.
     BOOL LoadMenu(UINT id);
     BOOL DestroyMenu();
-    BOOL CreateMenu();
     // An item of this menu: MF_STRING with a command id and text, or MF_SEPARATOR.
     BOOL AppendMenu(UINT nFlags, UINT nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
     // By command id (MF_BYCOMMAND), searching pop-ups too; MF_GRAYED or

@@ -4,7 +4,6 @@
 #include <QSessionManager>
 
 #include "toolkit/CWnd.h"
-#include "toolkit/Icons.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Translations.h"
 
@@ -32,5 +31,3 @@ int CWinApp::Run(int& argc, char** argv) {
     ExitInstance();
     return code;
 }
-
-HICON CWinApp::LoadIcon(UINT nIDResource) const { return AfxLoadIcon(nIDResource); }

@@ -20,7 +20,6 @@ public:
     // TRUE, the event loop. Returns the exit code.
     int Run(int& argc, char** argv);
 
-    HICON LoadIcon(UINT nIDResource) const;
     // Windows 95 needed this for 3-D controls; every Qt style draws them.
     void Enable3dControls() {}
     // The standard help command (ID_HELP): the program has no help file.

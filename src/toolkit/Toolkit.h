@@ -45,7 +45,7 @@
 //                  (text, caption, type); no caption -> the program file's name
 //   CWnd           SendMessage from any thread waits for the UI thread
 //   CDC, CPaintDC  colour handlers (SetTextColor) and minimised painting
-//   CWinApp        InitInstance, Run, LoadIcon(136); AfxEnableControlContainer
+//   CWinApp        InitInstance, Run; AfxEnableControlContainer
 //   Icons.h        AfxLoadIcon(id), GetSystemMetrics(SM_CXICON) in Types.h
 //   SkinH.h        SkinH_Attach(): the program's Qt style and palette
 //   ModalHook.h    tests: answer each modal window as it opens, grab a PNG

@@ -85,9 +85,6 @@ constexpr UINT CTLCOLOR_DLG = 4;
 constexpr UINT CTLCOLOR_SCROLLBAR = 5;
 constexpr UINT CTLCOLOR_STATIC = 6;
 
-constexpr int TRANSPARENT = 1;
-constexpr int OPAQUE = 2;
-
 // ------------------------------------------------------ system metrics
 constexpr int SM_CXICON = 11;
 constexpr int SM_CYICON = 12;
