@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "drive/DriveDetails.h"
+
 ChooseFlash::ChooseFlash(CWnd* pParent) : CDialog(IDD_CHOOSEFLASH, pParent), m_nDrives(0) {}
 
 bool ChooseFlash::AddDrive(const CString& strDrive) {
@@ -56,7 +58,24 @@ BOOL ChooseFlash::OnInitDialog() {
     const int count = m_nDrives < kMaxDrives ? m_nDrives : kMaxDrives;
     for (int i = 0; i < count; ++i) m_comboDrive.AddString(m_strDrives[i].GetString());
     m_comboDrive.SetCurSel(0);
+    ShowDriveDetails();
     return TRUE;  // the focus goes to OK
+}
+
+// Two sticks look alike as letters: each entry tells its label, size and
+// mount point; an empty list says where to look.
+void ChooseFlash::ShowDriveDetails() {
+    const int count = m_comboDrive.GetCount();
+    if (count <= 0) {
+        m_comboDrive.SetCueBanner(drive::kNoRemovableDrive);
+        m_comboDrive.SetItemTip(-1, drive::NoRemovableDriveHint().c_str());
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        CString strDrive;
+        m_comboDrive.GetLBText(i, strDrive);
+        m_comboDrive.SetItemTip(i, drive::DriveDetails(strDrive.GetString()).c_str());
+    }
 }
 
 // Only a selected list entry counts; text typed into the field does not.

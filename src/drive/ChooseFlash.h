@@ -33,6 +33,7 @@ protected:
     BOOL OnInitDialog() override;
     void OnOk();
     void OnCancelButton();
+    void ShowDriveDetails();
 
     DECLARE_MESSAGE_MAP()
 };

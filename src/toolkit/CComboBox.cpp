@@ -1,6 +1,7 @@
 #include "toolkit/CComboBox.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 
 namespace {
 
@@ -49,4 +50,29 @@ void CComboBox::GetLBText(int nIndex, CString& text) const {
     const auto* combo = Combo(*this);
     if (combo == nullptr || nIndex < 0 || nIndex >= combo->count()) return;
     text = combo->itemText(nIndex).toStdString();
+}
+
+int CComboBox::GetCount() const {
+    const auto* combo = Combo(*this);
+    return combo ? combo->count() : CB_ERR;
+}
+
+BOOL CComboBox::SetCueBanner(LPCSTR text) {
+    auto* combo = Combo(*this);
+    if (combo == nullptr || combo->lineEdit() == nullptr) return FALSE;
+    combo->lineEdit()->setPlaceholderText(QString::fromUtf8(text ? text : ""));
+    return TRUE;
+}
+
+BOOL CComboBox::SetItemTip(int nIndex, LPCSTR text) {
+    auto* combo = Combo(*this);
+    if (combo == nullptr || nIndex < -1 || nIndex >= combo->count()) return FALSE;
+    const QString tip = QString::fromUtf8(text ? text : "");
+    if (nIndex == -1) {
+        combo->setProperty("ostrelEmptyTip", tip);
+    } else {
+        combo->setItemData(nIndex, tip, Qt::ToolTipRole);
+    }
+    if (nIndex == combo->currentIndex()) combo->setToolTip(tip);
+    return TRUE;
 }

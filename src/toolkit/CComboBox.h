@@ -14,4 +14,11 @@ public:
     // -1 clears the selection. CB_ERR for an index outside the list.
     int SetCurSel(int nSelect);
     void GetLBText(int nIndex, CString& text) const;
+    int GetCount() const;
+    // Grey text in an empty edit field (Windows' CB_SETCUEBANNER).
+    BOOL SetCueBanner(LPCSTR text);
+    // The tooltip of list entry `nIndex`, shown over the entry in the list and
+    // over the field while it is selected; -1: the field's tooltip while no
+    // entry is selected.
+    BOOL SetItemTip(int nIndex, LPCSTR text);
 };

@@ -67,6 +67,11 @@ QWidget* MakeCombo(const ControlTemplate& c, QWidget* client) {
     // Only AddString fills the list; typed text never joins it.
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setProperty("ostrelSorted", (c.style & CBS_SORT) != 0);
+    // The field's tooltip is that of the selected entry (CComboBox::SetItemTip).
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo](int index) {
+        combo->setToolTip(index < 0 ? combo->property("ostrelEmptyTip").toString()
+                                    : combo->itemData(index, Qt::ToolTipRole).toString());
+    });
     return combo;
 }
 

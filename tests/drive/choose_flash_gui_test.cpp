@@ -85,7 +85,11 @@ TEST_F(ChooseFlashTest, NoRemovableDriveGivesAnEmptyList) {
 
     toolkit::ModalHook hook;
     hook.Then([](ModalWindow& w) {
-        EXPECT_EQ(w.Widget().findChild<QComboBox*>()->count(), 0);
+        const auto* combo = w.Widget().findChild<QComboBox*>();
+        EXPECT_EQ(combo->count(), 0);
+        // The empty field says so, and its tooltip where to look.
+        EXPECT_EQ(combo->lineEdit()->placeholderText().toStdString(), "未找到U盘");
+        EXPECT_NE(combo->toolTip().toStdString().find("ostrel-cli drives"), std::string::npos);
         w.Click(IDC_CHOOSE_OK);
     });
     dlg.DoModal();
@@ -153,6 +157,34 @@ TEST_F(ChooseFlashTest, TypedTextNeverBecomesTheChoice) {
     });
     dlg.DoModal();
     EXPECT_TRUE(dlg.m_strSelected.empty() || dlg.m_strSelected == "E:\\") << dlg.m_strSelected;
+}
+
+}  // namespace
+
+namespace {
+
+// Each entry stays the drive root; its tooltip tells the drives apart.
+TEST_F(ChooseFlashTest, EachEntryTellsItsSizeAndFolder) {
+    std::filesystem::create_directories(m_dir / "G");
+    ScopedEnv drives("OSTREL_DRIVES",
+                     DeclareDrives(m_dir, "E") + ";G=" + (m_dir / "G").string() + ":size=512M");
+    ChooseFlash dlg;
+    dlg.AddDrive("G:\\");
+    dlg.AddDrive("E:\\");
+    toolkit::ModalHook hook;
+    hook.Then([&](ModalWindow& w) {
+        auto* combo = w.Widget().findChild<QComboBox*>();
+        EXPECT_EQ(combo->itemText(1).toStdString(), "G:\\");
+        const std::string tip = combo->itemData(1, Qt::ToolTipRole).toString().toStdString();
+        EXPECT_NE(tip.find("容量：512 MB"), std::string::npos) << tip;
+        EXPECT_NE(tip.find("文件夹：" + (m_dir / "G").string()), std::string::npos) << tip;
+        EXPECT_NE(combo->toolTip().toStdString().find((m_dir / "E").string()), std::string::npos);
+        combo->setCurrentIndex(1);
+        EXPECT_EQ(combo->toolTip().toStdString(), tip);
+        w.Click(IDC_CHOOSE_OK);
+    });
+    dlg.DoModal();
+    EXPECT_EQ(dlg.m_strSelected, "G:\\");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "EnvGuard.h"
+#include "platform/VolumeLabel.h"
 #include "platform/Win32.h"
 #include "support/TempDir.h"
 
@@ -313,6 +314,26 @@ TEST(MountTable, ABrokenLineDoesNotHideTheOthers) {
         "40 22 8:17 / /media/a\\040b rw shared:4 - vfat /dev/sdb1 rw\n");
     ASSERT_EQ(mounts.size(), 2u);
     EXPECT_EQ(mounts[1].target, "/media/a b");
+}
+
+}  // namespace
+
+namespace {
+
+// A desktop user may not read the device: the label comes from udev's links.
+TEST(VolumeLabel, ComesFromTheByLabelLinkOfTheDevice) {
+    TempDir dir;
+    testsupport::WriteFile(dir / "sdz1", "");
+    testsupport::WriteFile(dir / "sdz2", "");
+    std::filesystem::create_directories(dir / "by-label");
+    std::filesystem::create_symlink("../sdz2", dir / "by-label" / "OTHER");
+    std::filesystem::create_symlink("../sdz1", dir / "by-label" / "MY\\x20STICK");
+    platform::Drive stick;
+    stick.device = (dir / "sdz1").string();
+    EXPECT_EQ(platform::VolumeLabel(stick, dir / "by-label"), "MY STICK");
+    platform::Drive folder;
+    folder.folderBacked = true;
+    EXPECT_EQ(platform::VolumeLabel(folder, dir / "by-label"), std::nullopt);
 }
 
 }  // namespace
