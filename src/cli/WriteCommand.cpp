@@ -133,7 +133,7 @@ int RunWrite(Args args) {
             case drive::CommandLineFormat::NotFormatted:
                 std::fprintf(stderr,
                              "ostrel-cli write: %s was not formatted; nothing written\n%s\n",
-                             options->target.c_str(), kFailed);
+                             options->target.c_str(), pipeline::kUpgradeFailed);
                 return 1;
             case drive::CommandLineFormat::Formatted:
                 break;
