@@ -76,7 +76,7 @@ make_package() {  # size_mib name
             head -c 1048576 /dev/urandom >"$folder/F$i.BIN"
         fi
     done
-    (cd "$tree" && rar a -m3 -r -idq "$dir/$2.plain" PKG >/dev/null)
+    (cd "$tree" && rar a -m3 -qo- -r -idq "$dir/$2.plain" PKG >/dev/null)
     python3 bench/windows_attrs.py "$dir/$2.plain"
     python3 - "$dir/$2.head" <<'PY'
 import random, sys

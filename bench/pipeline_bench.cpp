@@ -139,7 +139,7 @@ private:
             name.append(".BIN");
             std::ofstream(folder / name, std::ios::binary) << FileBytes(i);
         }
-        Run({"cd", Quoted(m_dir / "tree"), "&& rar a -m3 -r -idq", Quoted(Archive()),
+        Run({"cd", Quoted(m_dir / "tree"), "&& rar a -m3 -qo- -r -idq", Quoted(Archive()),
              "PKG >/dev/null"});
     }
     ~Data() {
@@ -255,7 +255,7 @@ private:
             name.append(i % 10 == 0 ? ".EPT" : ".BIN");
             std::ofstream(folder / name, std::ios::binary) << bytes;
         }
-        Run({"cd", Quoted(m_dir / "tree"), "&& rar a -m3 -r -idq", Quoted(Plain()),
+        Run({"cd", Quoted(m_dir / "tree"), "&& rar a -m3 -qo- -r -idq", Quoted(Plain()),
              "PKG >/dev/null"});
         Run({"python3", Quoted(fs::path(OSTREL_SOURCE_DIR) / "bench" / "windows_attrs.py"),
              Quoted(Plain())});

@@ -46,6 +46,19 @@ def rewrite_file_fields(buf, at):
     put_vint(buf, at, 0, n)  # host: Windows
 
 
+def service_name(buf, at):
+    flags, n = vint(buf, at)
+    at += n
+    for _ in range(2):  # unpacked size, attributes
+        at += vint(buf, at)[1]
+    at += 4 if flags & 2 else 0
+    at += 4 if flags & 4 else 0
+    for _ in range(2):  # compression information, host
+        at += vint(buf, at)[1]
+    length, n = vint(buf, at)
+    return bytes(buf[at + n:at + n + length])
+
+
 def main():
     path = sys.argv[1]
     with open(path, "rb") as f:
@@ -70,6 +83,10 @@ def main():
         if kind in (2, 3):  # file and service headers share the layout
             if kind == 2:
                 rewrite_file_fields(buf, p)
+            elif service_name(buf, p) == b"QO":
+                # The quick-open record keeps copies of the file headers,
+                # which the library reads instead: make the archive with -qo-.
+                sys.exit("windows_attrs.py: the archive has quick-open information (rar a -qo-)")
             buf[at:at + 4] = struct.pack("<I", zlib.crc32(buf[at + 4:head + size]))
         if kind == 5:
             break

@@ -1,12 +1,10 @@
 #include "pipeline/ArchiveEnd.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace pipeline {
 
@@ -98,35 +96,50 @@ bool IsTruncatedRar5(const std::filesystem::path& archive) {
 
 namespace {
 
-std::uint32_t Le(const std::string& bytes, std::size_t at, int width) {
+std::uint32_t Le(const unsigned char* bytes, int width) {
     std::uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
+    for (int i = width - 1; i >= 0; --i) value = (value << 8) | bytes[i];
     return value;
+}
+
+// Reads `count` bytes at `offset`; false where the file ends first.
+bool ReadAt(std::istream& in, std::uint64_t offset, unsigned char* out, std::size_t count) {
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+    return static_cast<std::size_t>(in.gcount()) == count;
 }
 
 }  // namespace
 
+// Walks the block headers only, seeking over the data, so that a package of
+// any size costs a few bytes of memory.
 bool IsCutRar4Volume(const std::filesystem::path& archive) {
-    constexpr std::string_view kMarker("Rar!\x1a\x07\x00", 7);
+    constexpr std::array<unsigned char, 7> kMarker{0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
     constexpr unsigned kVolume = 0x0001, kLongBlock = 0x8000, kFileHead = 0x74, kEndHead = 0x7B;
+    std::error_code ec;
+    const std::uint64_t fileSize = std::filesystem::file_size(archive, ec);
+    if (ec || fileSize < kMarker.size() + 13) return false;
     std::ifstream in(archive, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < kMarker.size() + 13 || bytes.compare(0, kMarker.size(), kMarker) != 0) {
+    std::array<unsigned char, 11> head{};
+    if (!ReadAt(in, 0, head.data(), kMarker.size()) ||
+        !std::equal(kMarker.begin(), kMarker.end(), head.begin())) {
         return false;
     }
-    if ((Le(bytes, kMarker.size() + 3, 2) & kVolume) == 0) return false;
-    std::size_t at = kMarker.size();
-    while (at + 7 <= bytes.size()) {
-        const unsigned type = static_cast<unsigned char>(bytes[at + 2]);
+    if (!ReadAt(in, kMarker.size(), head.data(), 7) || (Le(&head[3], 2) & kVolume) == 0) {
+        return false;
+    }
+    std::uint64_t at = kMarker.size();
+    while (at + 7 <= fileSize) {
+        if (!ReadAt(in, at, head.data(), 7)) return true;
+        const unsigned type = head[2];
         if (type == kEndHead) return false;
-        const unsigned flags = Le(bytes, at + 3, 2);
-        std::uint64_t size = Le(bytes, at + 5, 2);
+        const unsigned flags = Le(&head[3], 2);
+        std::uint64_t size = Le(&head[5], 2);
         if (size < 7) return true;
         if ((flags & kLongBlock) != 0 || type == kFileHead) {
-            if (at + 11 > bytes.size()) return true;
-            size += Le(bytes, at + 7, 4);
+            if (at + 11 > fileSize || !ReadAt(in, at, head.data(), 11)) return true;
+            size += Le(&head[7], 4);
         }
         at += size;
     }
