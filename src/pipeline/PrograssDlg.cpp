@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/Path.h"
+#include "platform/ScratchHome.h"
 #include "toolkit/UiThread.h"
 #include "ui/TipsDlg.h"
 
@@ -14,9 +14,10 @@ PrograssDlg::PrograssDlg(CWnd* pParent, std::string appDir, pipeline::JobPauses 
       m_nPos(0),
       m_nRange(0),
       m_DeviceInfo{} {
-    if (appDir.empty()) appDir = platform::ProgramFolder();
     pipeline::JobSink& sink = *this;
-    m_job = std::make_unique<pipeline::UpgradeJob>(sink, std::move(appDir), pauses);
+    const platform::ScratchHome home = appDir.empty() ? platform::ProgramScratchHome()
+                                                      : platform::ScratchHome{std::move(appDir), 0};
+    m_job = std::make_unique<pipeline::UpgradeJob>(sink, home, pauses);
     m_strTempDir = m_job->TempDir();
 }
 

@@ -13,7 +13,9 @@
 class PrograssDlg : public CDialog, private pipeline::JobSink {
 public:
     // Prepares the staging folder <appDir>\Temp. appDir defaults to the
-    // program's folder; tests give a folder of their own and short pauses.
+    // program's folder, or for an installed program the user's cache folder
+    // (platform::ProgramScratchHome); tests give a folder of their own and
+    // short pauses.
     explicit PrograssDlg(CWnd* pParent = nullptr, std::string appDir = {},
                          pipeline::JobPauses pauses = {});
     ~PrograssDlg() override;

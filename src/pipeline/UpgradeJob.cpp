@@ -40,8 +40,16 @@ void RaiseThreadPriority() {
 }  // namespace
 
 UpgradeJob::UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses)
-    : m_sink(sink), m_pauses(pauses), m_strAppDir(std::move(appDir)) {
+    : UpgradeJob(sink, platform::ScratchHome{std::move(appDir), 0}, pauses) {}
+
+UpgradeJob::UpgradeJob(JobSink& sink, const platform::ScratchHome& home, JobPauses pauses)
+    : m_sink(sink), m_pauses(pauses), m_strAppDir(home.folder) {
     m_strTempDir = m_strAppDir + "\\Temp";
+    if (home.error != 0) {
+        m_strScratchProblem =
+            kScratchUnusable + m_strAppDir + "\n" + platform::ErrorText(home.error);
+        return;
+    }
     const auto nativeAppDir = platform::ToNativePath(m_strAppDir);
     if (nativeAppDir) m_scratchClaim = platform::FolderLock::TryLock(*nativeAppDir);
     if (!m_scratchClaim) {

@@ -41,6 +41,7 @@
 #include "pipeline/JobSink.h"
 #include "pipeline/Rar4Names.h"
 #include "platform/FolderLock.h"
+#include "platform/ScratchHome.h"
 
 // The job-finished flag of the progress window: 1 at program start, 0 while a
 // job's worker runs. The close request is refused while it is 0.
@@ -68,12 +69,16 @@ struct JobPauses {
 class UpgradeJob {
 public:
     // Staging folder <appDir>\Temp purged if present, else created. appDir is
-    // the folder that holds Temp and TEMP.TMP: the program's folder for the
-    // window, a private temporary folder for the command line. Drive form
+    // the folder that holds Temp and TEMP.TMP: the program's folder (or the
+    // user's cache folder) for the window, a private temporary folder for the
+    // command line. Drive form
     // (C:\opt\ostrel) or native (/opt/ostrel). The job claims appDir for its
     // whole life: while another job holds it, nothing is purged and
     // Initialise refuses; so it does when the purge left anything behind.
     UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses = {});
+    // The same in the folder that ProgramScratchHome chose; when it refused
+    // one, nothing is touched and Initialise reports why.
+    UpgradeJob(JobSink& sink, const platform::ScratchHome& home, JobPauses pauses = {});
     // Joins the worker. Destroy the job only after OnClose answered true (or
     // Initialise false); the worker's RequestClose must have returned or be
     // able to return without the user-interface thread's help by then.

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "JobHarness.h"
 #include "encoder/Encrypt.h"
+#include "platform/ErrorText.h"
 #include "platform/FolderLock.h"
 #include "platform/Win32.h"
 #include "support/PackageMaker.h"
@@ -268,6 +270,25 @@ TEST(UpgradeJob, StagingFolderThatCannotBeEmptiedStopsTheJobBeforeItStarts) {
         << run.sink.messages[0].text;
     EXPECT_TRUE(fs::is_empty(s.drive));
     EXPECT_TRUE(fs::exists(s.package));
+}
+
+// A scratch folder refused by its checks (a link, someone else's) is named
+// with the reason, and the job leaves it as it was.
+TEST(UpgradeJob, ARefusedScratchFolderIsReportedAndLeftAlone) {
+    JobFolders s;
+    s.Package(Rar4Writer().File("A.TXT", "a").Bytes());
+    WriteFile(s.app / "Temp" / "THEIRS.TXT", "not ours to purge");
+    testsupport::RecordingSink sink;
+    pipeline::UpgradeJob job(sink, platform::ScratchHome{s.app.string(), ELOOP},
+                             testsupport::NoPauses());
+    job.m_strFilePath = s.package.string();
+    job.m_strDrive = s.drive.string();
+    EXPECT_FALSE(job.Initialise());
+    EXPECT_TRUE(HasMessage(
+        sink, "临时目录无法使用：" + s.app.string() + "\n" + platform::ErrorText(ELOOP)));
+    EXPECT_EQ(ReadFile(s.app / "Temp" / "THEIRS.TXT"), "not ours to purge");
+    EXPECT_FALSE(fs::exists(s.app / "TEMP.TMP"));
+    EXPECT_TRUE(fs::is_empty(s.drive));
 }
 
 // Two jobs never share a scratch folder or write one drive at once: the later
