@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it: built from a finished build folder,
-# checked by lintian (no error), installed with apt-get, one upgrade of the
-# sample written by /usr/bin/ostrel-cli onto a folder-backed drive (the same
-# files as the build's own ostrel-cli writes), /usr/bin/ostrel started
-# offscreen and ended with SIGTERM, then purged: no file of the package may be
-# left. It installs into this machine, so CI runs it (.ci/run), not ctest; it
-# refuses to run where ostrel is installed already and always purges its own.
+# checked by lintian (no error), installed with apt-get; one upgrade of the
+# sample written by /usr/bin/ostrel-cli onto a folder-backed drive and one by
+# /usr/bin/ostrel offscreen, played by the tests' input driver, each the same
+# files as the build's own ostrel-cli writes (the program's scratch data in
+# the cache folder, none left); /usr/bin/ostrel started and ended with
+# SIGTERM; then purged: no file of the package may be left. It installs into
+# this machine, so CI runs it (.ci/run), not ctest; it refuses to run where
+# ostrel is installed already and always purges its own.
 #   tests/package/package.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "${1:?usage: tests/package/package.sh BUILD_DIR}" && pwd)
@@ -70,8 +72,38 @@ OSTREL_DRIVES="E=$work/reference:size=4G" "$build/src/cli/ostrel-cli" write "$sa
 diff -r "$work/stick" "$work/reference" || fail "the installed ostrel-cli wrote other files"
 (cd "$work/stick" && find . -type f | sort)
 
-echo "== /usr/bin/ostrel offscreen"
-mkdir -m 700 "$work/home" "$work/runtime"
+echo "== /usr/bin/ostrel: one upgrade, played by the tests' input driver"
+# The installed program keeps its scratch data in the cache folder, never in
+# /usr/libexec/ostrel, and removes it after the job.
+driver=$build/tests/app/libostrel_input_driver.so
+[ -f "$driver" ] || fail "no input driver in $build (tests/app)"
+main='Brenlow(适用于T512/T508系列产品升级)'
+printf '%s\t%s\t%s\t%s\n' \
+  "$main" "" click 1001 \
+  选择U盘 "" click 1007 \
+  "$main" "" click 1000 \
+  打开 "打开(&O) 取消" file "$sample" \
+  "$main" "" click 1004 \
+  提示对话框 是否格式化U盘？ click 1008 \
+  升级 "" observe "" \
+  提示对话框 升级成功！ click 1010 >"$work/script.txt"
+mkdir -m 700 "$work/home" "$work/runtime" "$work/cache" "$work/gui-stick"
+status=0
+HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen \
+  OSTREL_DRIVES="E=$work/gui-stick:size=1G" LD_PRELOAD=$driver \
+  OSTREL_DRIVER_SCRIPT=$work/script.txt OSTREL_DRIVER_LOG=$work/driver.log \
+  timeout -s KILL 90 /usr/bin/ostrel >"$work/gui.log" 2>&1 || status=$?
+cat "$work/gui.log"
+[ "$status" -eq 0 ] || { cat "$work/driver.log" >&2; fail "the driven upgrade ended with $status"; }
+grep -qz '升级成功！.done' "$work/driver.log" || { cat "$work/driver.log" >&2; fail "the upgrade did not succeed"; }
+diff -r "$work/gui-stick" "$work/reference" || fail "the installed program wrote other files"
+[ -d "$work/cache/ostrel" ] || fail "no scratch folder $work/cache/ostrel was made"
+[ -z "$(ls -A "$work/cache/ostrel")" ] || fail "scratch data left in $work/cache/ostrel: $(ls -A "$work/cache/ostrel")"
+for name in Temp TEMP.TMP; do
+  [ ! -e "/usr/libexec/ostrel/$name" ] || fail "the installed program wrote /usr/libexec/ostrel/$name"
+done
+
+echo "== /usr/bin/ostrel offscreen, ended with SIGTERM"
 HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen \
   /usr/bin/ostrel >"$work/gui.log" 2>&1 &
 gui_pid=$!
