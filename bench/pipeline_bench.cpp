@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "pipeline/ArchiveNames.h"
 #include "pipeline/Descrambler.h"
 #include "pipeline/JobSink.h"
+#include "pipeline/PendingPos.h"
 #include "pipeline/RequestQueue.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Path.h"
@@ -53,8 +55,9 @@ public:
 class ServingSink : public pipeline::JobSink {
 public:
     void SetRange(int, int) override {}
-    void SetPos(int) override {
-        OnMain([] {});
+    // As the window: the worker does not wait, the newest position is shown.
+    void SetPos(int pos) override {
+        if (pending.Offer(pos)) queue.Post([this] { shownPos = pending.Take(); });
     }
     void ShowMessage(const std::string& text, const std::string&, unsigned int) override {
         OnMain([&] { failure = text; });
@@ -65,8 +68,15 @@ public:
     void RequestClose() override {
         OnMain([&] { closed = job->OnClose(); });
     }
+    // The worker's own record of when each stage began, read after the job.
+    void PhaseChanged(pipeline::JobPhase phase) override {
+        stageStarts[static_cast<std::size_t>(phase)] = std::chrono::steady_clock::now();
+    }
 
     pipeline::UpgradeJob* job = nullptr;
+    pipeline::PendingPos pending;
+    int shownPos = 0;
+    std::array<std::chrono::steady_clock::time_point, 6> stageStarts{};
     pipeline::RequestQueue queue;
     std::string failure;
     bool closed = false;
@@ -287,8 +297,34 @@ private:
     fs::path m_dir;
 };
 
+// Seconds spent in each part of a job, summed over the iterations.
+struct JobStages {
+    double start = 0;    // claims, descrambling, the counting pass
+    double extract = 0;  // the extraction pass with the encoding
+    double copy = 0;     // the copy walk (no pauses here)
+    double flush = 0;    // the flush and the check of every copied file
+    double remove = 0;   // removing the staging folder
+
+    void Add(std::chrono::steady_clock::time_point begun, const ServingSink& sink) {
+        using Phase = pipeline::JobPhase;
+        const auto at = [&](Phase phase) {
+            return sink.stageStarts[static_cast<std::size_t>(phase)];
+        };
+        const auto seconds = [](auto from, auto to) {
+            return std::chrono::duration<double>(to - from).count();
+        };
+        start += seconds(begun, at(Phase::Extracting));
+        extract += seconds(at(Phase::Extracting), at(Phase::Waiting));
+        copy += seconds(at(Phase::Copying), at(Phase::Flushing));
+        flush += seconds(at(Phase::Flushing), at(Phase::Deleting));
+        remove += seconds(at(Phase::Deleting), at(Phase::Finished));
+    }
+};
+
 // One whole job as the window runs it, onto the drive E: declared as `drive`.
-void RunJob(benchmark::State& state, const fs::path& appDir, const std::string& package) {
+void RunJob(benchmark::State& state, const fs::path& appDir, const std::string& package,
+            JobStages* stages = nullptr) {
+    const auto begun = std::chrono::steady_clock::now();
     ServingSink sink;
     pipeline::UpgradeJob job(
         sink, appDir.string(),
@@ -299,6 +335,7 @@ void RunJob(benchmark::State& state, const fs::path& appDir, const std::string& 
     if (job.Initialise()) sink.queue.Serve([&] { return sink.closed; });
     if (!job.Succeeded() || !sink.failure.empty())
         state.SkipWithError(("job failed: " + sink.failure).c_str());
+    if (stages != nullptr) stages->Add(begun, sink);
 }
 
 // The tools' side is `unrar x` + `cp -r`; removing their extracted tree is
@@ -312,26 +349,40 @@ void BM_ManyEntriesVsTools(benchmark::State& state) {
     fs::create_directories(drive);
     fs::create_directories(data.Dir() / "app");
     ::setenv("OSTREL_DRIVES", ("E=" + drive.string()).c_str(), 1);
-    double tool = 0;
+    double unrar = 0;
+    double copy = 0;
     double removal = 0;
     double ours = 0;
+    JobStages stages;
     for (auto _ : state) {
         Fresh(stage);
         Fresh(cpOut);
-        tool += Seconds([&] {
+        unrar += Seconds([&] {
             Run({"unrar x -idq -y", Quoted(data.Plain()), Quoted(stage / "")});
-            Run({"cp -r", Quoted(stage / "PKG" / "."), Quoted(cpOut)});
         });
+        copy += Seconds([&] { Run({"cp -r", Quoted(stage / "PKG" / "."), Quoted(cpOut)}); });
         removal += Seconds([&] { Run({"rm -r", Quoted(stage)}); });
         Fresh(drive);
-        const double job = Seconds([&] { RunJob(state, data.Dir() / "app", data.Package()); });
+        const double job =
+            Seconds([&] { RunJob(state, data.Dir() / "app", data.Package(), &stages); });
         ours += job;
         state.SetIterationTime(job);
     }
+    const double tool = unrar + copy;
     state.counters["tools_s"] = tool / static_cast<double>(state.iterations());
+    state.counters["unrar_s"] = unrar / static_cast<double>(state.iterations());
+    state.counters["cp_s"] = copy / static_cast<double>(state.iterations());
     state.counters["rm_s"] = removal / static_cast<double>(state.iterations());
     state.counters["ours_s"] = ours / static_cast<double>(state.iterations());
     state.counters["throughput_vs_tool"] = tool / ours;
+    const auto perRun = [&](double total) {
+        return total / static_cast<double>(state.iterations());
+    };
+    state.counters["start_s"] = perRun(stages.start);
+    state.counters["extract_s"] = perRun(stages.extract);
+    state.counters["copy_s"] = perRun(stages.copy);
+    state.counters["flush_s"] = perRun(stages.flush);
+    state.counters["remove_s"] = perRun(stages.remove);
 }
 
 BENCHMARK(BM_ExtractFilesVsUnrar)->Unit(benchmark::kMillisecond)->Iterations(6)->UseManualTime();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace cli {
 
@@ -40,6 +41,14 @@ void ConsoleSink::OnMainThread(const std::function<void()>& request) {
     }
 }
 
+void ConsoleSink::OnMainThreadLater(std::function<void()> request) {
+    if (std::this_thread::get_id() == m_mainThread) {
+        request();
+    } else {
+        m_queue.Post(std::move(request));
+    }
+}
+
 void ConsoleSink::SetRange(int lower, int upper) {
     OnMainThread([&] {
         m_lower = lower;
@@ -48,9 +57,12 @@ void ConsoleSink::SetRange(int lower, int upper) {
     });
 }
 
+// The worker does not wait for the bar: it goes on with the next entry while
+// the main thread draws the newest position.
 void ConsoleSink::SetPos(int pos) {
-    OnMainThread([&] {
-        m_pos = std::clamp(pos, m_lower, std::max(m_lower, m_upper));
+    if (!m_pendingPos.Offer(pos)) return;
+    OnMainThreadLater([this] {
+        m_pos = std::clamp(m_pendingPos.Take(), m_lower, std::max(m_lower, m_upper));
         Draw();
     });
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "pipeline/JobSink.h"
+#include "pipeline/PendingPos.h"
 #include "pipeline/RequestQueue.h"
 #include "pipeline/UpgradeJob.h"
 
@@ -37,6 +38,7 @@ public:
 
 private:
     void OnMainThread(const std::function<void()>& request);
+    void OnMainThreadLater(std::function<void()> request);
     void Line(const std::string& text);
     void Draw();
 
@@ -44,6 +46,7 @@ private:
     bool m_drawBar;
     pipeline::UpgradeJob* m_job = nullptr;
     pipeline::RequestQueue m_queue;
+    pipeline::PendingPos m_pendingPos;
     std::thread::id m_mainThread;
     int m_lower = 0;
     int m_upper = 0;

@@ -86,9 +86,9 @@ int UpgradeJob::GetFileCount(const std::string& archivePath, int mode) {
 // outside.
 bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedName) {
     namespace fs = std::filesystem;
+    if (!m_stagingRoot) return true;
+    const fs::path& root = *m_stagingRoot;
     std::error_code ec;
-    const fs::path root = fs::weakly_canonical(Native(m_strTempDir), ec);
-    if (ec) return true;
     const fs::path target = root / landedName;
     const fs::path folder = ResolvedBelow(root, fs::path(landedName).parent_path(), ec);
     if (ec || !platform::IsInside(folder, root)) return true;
@@ -164,6 +164,10 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
 PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_nPos = 0;
     m_landedNames.Clear();
+    // Resolved once a pass: every entry is held against the same folder.
+    std::error_code ec;
+    m_stagingRoot = std::filesystem::weakly_canonical(Native(m_strTempDir), ec);
+    if (ec) m_stagingRoot.reset();
     const int operation = mode == 0 ? rar::kExtract : rar::kTest;
     const PassEnd end = WalkArchive(
         Native(archivePath), [&](RarArchive& archive, const RarEntry& entry, NameForm form) {

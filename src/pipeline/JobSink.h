@@ -6,9 +6,11 @@
 // cannot be read) and otherwise on the worker. SetPos, PhaseChanged and
 // RequestClose are called on the worker only.
 //
-// Every call made on the worker must return only after the request has been
-// handled on the user-interface thread, as a Windows SendMessage does: the
-// worker relies on that hand-over. RequestClose in particular is carried to
+// Every call made on the worker but SetPos must return only after the
+// request has been handled on the user-interface thread, as a Windows
+// SendMessage does: the worker relies on that hand-over. SetPos may return at
+// once (the worker relies on nothing it does), as long as the positions are
+// shown in order and before the close request is handled. RequestClose in particular is carried to
 // the user-interface thread, which calls UpgradeJob::OnClose; after
 // RequestClose returns the worker touches nothing of the job or the sink.
 #pragma once

@@ -104,7 +104,14 @@ void PrograssDlg::SetRange(int lower, int upper) {
     m_ctrlProgress.SetRange32(lower, upper);
 }
 
-void PrograssDlg::SetPos(int pos) { m_ctrlProgress.SetPos(pos); }
+// The worker need not wait for the bar: it goes on with the next entry while
+// the window shows the newest position. The close request comes after every
+// showing, so none runs on a window that has gone.
+void PrograssDlg::SetPos(int pos) {
+    if (m_pendingPos.Offer(pos)) {
+        toolkit::PostToUiThread([this] { m_ctrlProgress.SetPos(m_pendingPos.Take()); });
+    }
+}
 
 void PrograssDlg::ShowMessage(const std::string& text, const std::string& caption,
                               unsigned int type) {

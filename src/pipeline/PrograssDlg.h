@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pipeline/JobSink.h"
+#include "pipeline/PendingPos.h"
 #include "pipeline/UpgradeJob.h"
 #include "toolkit/Toolkit.h"
 
@@ -53,7 +54,7 @@ protected:
 
 private:
     // What the job asks of the window; the worker's calls wait for the
-    // user-interface thread (CProgressCtrl, message boxes, SendMessage).
+    // user-interface thread (message boxes, SendMessage), but for SetPos.
     void SetRange(int lower, int upper) override;
     void SetPos(int pos) override;
     void ShowMessage(const std::string& text, const std::string& caption,
@@ -65,5 +66,6 @@ private:
     void RemoveScratch();
 
     std::unique_ptr<pipeline::UpgradeJob> m_job;
+    pipeline::PendingPos m_pendingPos;
     bool m_bJobGone = false;
 };

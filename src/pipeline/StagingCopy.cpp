@@ -104,11 +104,22 @@ void UpgradeJob::CopyFolder(std::string dir) {
 }
 
 void UpgradeJob::CopyEntry(const std::string& path) {
-    if (ShellCopy(path, m_strDrive)) {
+    if (ShellCopy(path, CopyTarget())) {
         m_copied.push_back(path);
     } else {
         FailCopy();
     }
+}
+
+// The drive is looked up once, at the walk's first copy, not once per entry:
+// every later copy goes to the same folder.
+const std::string& UpgradeJob::CopyTarget() {
+    if (m_strCopyTarget.empty()) {
+        const auto root = platform::ToNativePath(m_strDrive);
+        if (root) return m_strCopyTarget = root->string();
+        return m_strDrive;  // gone already: the copy fails and says so
+    }
+    return m_strCopyTarget;
 }
 
 // After the flush every file the walk copied must be on the drive with its

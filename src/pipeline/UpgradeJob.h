@@ -150,6 +150,7 @@ private:
     bool VerifyCopies();
     bool LandedWhole(const std::filesystem::path& source, const std::filesystem::path& landed);
     void CopyEntry(const std::string& path);
+    const std::string& CopyTarget();
     bool PurgeFile(const std::string& path);
     void NotePurgeFailure(const std::string& path);
     bool ClaimDrive();
@@ -172,9 +173,11 @@ private:
     bool m_bFailed = false;
     bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
     std::atomic<bool> m_bStopRequested{false};
-    bool m_bDriveGone = false;          // the copy walk found the drive missing (worker)
-    LandedNames m_landedNames;          // what the extraction put in staging (worker)
+    bool m_bDriveGone = false;  // the copy walk found the drive missing (worker)
+    LandedNames m_landedNames;  // what the extraction put in staging (worker)
+    std::optional<std::filesystem::path> m_stagingRoot;  // staging, resolved (worker)
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
+    std::string m_strCopyTarget;        // the drive's folder, once the walk has looked it up
     LandedTotals m_landed;              // what the check found there (worker)
 
     std::optional<platform::FolderLock> m_scratchClaim;

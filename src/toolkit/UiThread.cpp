@@ -64,6 +64,10 @@ public:
     // Runs the request; a waiting worker learns of its end (and of an
     // exception it raised) and goes on.
     void Run() {
+        if (m_handover == nullptr) {
+            RunPosted();
+            return;
+        }
         std::exception_ptr failure;
         try {
             m_fn();
@@ -74,8 +78,10 @@ public:
     }
 
 private:
+    void RunPosted() noexcept { m_fn(); }
+
     std::function<void()> m_fn;
-    Handover* m_handover;  // the waiting worker
+    Handover* m_handover;  // the waiting worker; null for a posted request
 };
 
 // Receives one request on the user-interface thread, then goes.
@@ -116,6 +122,14 @@ void RunOnUiThread(const std::function<void()>& fn) {
     Handover handover;
     Deliver(fn, &handover);
     handover.Wait();
+}
+
+void PostToUiThread(std::function<void()> fn) {
+    if (IsUiThread()) {
+        fn();
+        return;
+    }
+    Deliver(std::move(fn), nullptr);
 }
 
 void ServeUntil(const std::function<bool()>& ready) {
