@@ -41,7 +41,8 @@ constexpr const char* kWriteHelp =
     "messages and a progress line go to standard error, then one summary line\n"
     "and 升级成功！ or 升级失败！.\n"
     "  --format   format TARGET first, as the answer 是 does (FAT up to 2048 MB,\n"
-    "             FAT32 above); TARGET must then be a removable drive root\n"
+    "             FAT32 above; the choice is said on standard output first);\n"
+    "             TARGET must then be a removable drive root\n"
     "Exit status: 0 only for a complete upgrade, 1 failure, 2 bad usage or a\n"
     "refusal before anything was written, 128+N stopped by signal N.\n";
 

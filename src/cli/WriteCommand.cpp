@@ -127,7 +127,7 @@ int RunWrite(Args args) {
     }
     if (options->format) {
         // A format asked for and not done fails the job: the old content would stay.
-        switch (drive::FormatForCommandLine(options->target, stderr)) {
+        switch (drive::FormatForCommandLine(options->target, stdout, stderr)) {
             case drive::CommandLineFormat::Refused:
                 return 2;
             case drive::CommandLineFormat::NotFormatted:

@@ -13,6 +13,11 @@ constexpr std::uint64_t kFatLimitMb = 2048;
 constexpr DWORD kPauseAfterLaunchMs = 2000;
 constexpr HINSTANCE kLastErrorResult = 32;
 
+// As the format command names them.
+const char* FileSystemName(platform::FileSystem fileSystem) {
+    return fileSystem == platform::FileSystem::Fat32 ? "FAT32" : "FAT";
+}
+
 platform::FormatOutcome FormatWithTheSystem(const platform::FormatRequest& request) {
     return platform::Format(request);
 }
@@ -53,10 +58,18 @@ std::string LaunchErrorMessage(HINSTANCE result) {
 DriveFormatter::DriveFormatter(FormatterSystem system) : m_system(std::move(system)) {}
 
 bool DriveFormatter::FormatDrive(const std::string& strDrive, const char* drive) const {
+    return Format(RequestFor(strDrive, drive));
+}
+
+platform::FormatRequest DriveFormatter::RequestFor(const std::string& strDrive,
+                                                   const char* drive) const {
     const std::uint64_t sizeMb = TotalBytes(strDrive) / kBytesPerMb;
-    const platform::FormatRequest request{
+    return platform::FormatRequest{
         static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0]))),
         sizeMb > kFatLimitMb ? platform::FileSystem::Fat32 : platform::FileSystem::Fat};
+}
+
+bool DriveFormatter::Format(const platform::FormatRequest& request) const {
     const platform::FormatOutcome outcome = m_system.format(request);
     m_system.sleep(kPauseAfterLaunchMs);
     ReportLaunch(outcome);
@@ -91,7 +104,8 @@ std::optional<std::string> RemovableDriveRoot(std::string_view target) {
     return platform::DriveRootText(*letter);
 }
 
-CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messages) {
+CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* notes,
+                                       std::FILE* messages) {
     auto root = RemovableDriveRoot(target);
     if (!root) {
         std::fprintf(messages,
@@ -102,8 +116,13 @@ CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messa
     }
     DriveFormatter formatter(SystemFormatter(
         [messages](const std::string& text) { std::fprintf(messages, "%s\n", text.c_str()); }));
-    return formatter.FormatDrive(*root, root->c_str()) ? CommandLineFormat::Formatted
-                                                       : CommandLineFormat::NotFormatted;
+    const auto request = formatter.RequestFor(*root, root->c_str());
+    std::fprintf(notes, "ostrel-cli write: formatting %s with %s (FAT32 above %llu MB, else FAT)\n",
+                 root->c_str(), FileSystemName(request.fileSystem),
+                 static_cast<unsigned long long>(kFatLimitMb));
+    std::fflush(notes);  // before the format's own messages and its wait
+    return formatter.Format(request) ? CommandLineFormat::Formatted
+                                     : CommandLineFormat::NotFormatted;
 }
 
 }  // namespace drive

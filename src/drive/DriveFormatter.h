@@ -50,6 +50,11 @@ public:
     // formatted; otherwise the user has been told why not.
     bool FormatDrive(const std::string& strDrive, const char* drive) const;
 
+    // The two halves of FormatDrive, for a caller that says what it does
+    // before it does it.
+    platform::FormatRequest RequestFor(const std::string& strDrive, const char* drive) const;
+    bool Format(const platform::FormatRequest& request) const;
+
 private:
     std::uint64_t TotalBytes(const std::string& strDrive) const;
     void ReportLaunch(const platform::FormatOutcome& outcome) const;
@@ -68,8 +73,10 @@ enum class CommandLineFormat {
     Formatted,
 };
 
-// `ostrel-cli write --format`: formats the drive that `target` names, writing
-// each message as a line on `messages`.
-CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* messages);
+// `ostrel-cli write --format`: formats the drive that `target` names. Says on
+// `notes` which file system it chose before it formats, and writes each
+// message as a line on `messages`.
+CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* notes,
+                                       std::FILE* messages);
 
 }  // namespace drive

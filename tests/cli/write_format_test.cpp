@@ -1,5 +1,6 @@
 // ostrel-cli write --format: the drive is formatted first, as Start does on
-// "是", and only a removable drive root is taken.
+// "是", with the file system its size calls for (said on standard output),
+// and only a removable drive root is taken.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,9 +24,10 @@ TEST(WriteFormat, OldContentIsGoneAndTheJobRuns) {
     TempDir dir;
     WriteFile(dir / "stick" / "OLD.TXT", "old");
     WriteFile(dir / "stick" / "OLDDIR" / "A.EXE", "a");
-    ScopedEnv drives("OSTREL_DRIVES", "E=" + (dir / "stick").string());
+    ScopedEnv drives("OSTREL_DRIVES", "E=" + (dir / "stick").string() + ":size=4G");
     const auto result = RunCli({"write", "--format", kSample, "E:\\"});
     EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("formatting E:\\ with FAT32"), std::string::npos) << result.out;
     EXPECT_FALSE(fs::exists(dir / "stick" / "OLD.TXT"));
     EXPECT_FALSE(fs::exists(dir / "stick" / "OLDDIR"));
     EXPECT_FALSE(fs::is_empty(dir / "stick"));
@@ -40,6 +42,7 @@ TEST(WriteFormat, AFormatThatDidNotHappenFailsTheJob) {
     ScopedEnv drives("OSTREL_DRIVES", "E=" + disk.path().string());
     const auto result = RunCli({"write", "--format", kSample, "E:\\"});
     EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find("formatting E:\\ with FAT "), std::string::npos) << result.out;
     EXPECT_NE(result.err.find("格式化U盘失败！"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("升级失败！"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("升级成功！"), std::string::npos) << result.err;

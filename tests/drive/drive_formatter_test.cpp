@@ -193,8 +193,9 @@ TEST(FormatForCommandLine, EmptiesAFolderBackedDriveSilently) {
     TempDir usb;
     WriteFile(usb / "OLD.EXE", "old");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
+    Messages notes;
     Messages messages;
-    EXPECT_EQ(drive::FormatForCommandLine("e:\\", messages.file()),
+    EXPECT_EQ(drive::FormatForCommandLine("e:\\", notes.file(), messages.file()),
               drive::CommandLineFormat::Formatted);
     EXPECT_EQ(messages.text(), "");
     EXPECT_TRUE(fs::is_empty(usb.path()));
@@ -204,9 +205,11 @@ TEST(FormatForCommandLine, RefusesTheSystemDiskWithAMessage) {
     TempDir usb;
     WriteFile(usb / "OLD.EXE", "old");
     ScopedEnv drives("OSTREL_DRIVES", "E=" + usb.path().string());
+    Messages notes;
     Messages messages;
-    EXPECT_EQ(drive::FormatForCommandLine("C:\\", messages.file()),
+    EXPECT_EQ(drive::FormatForCommandLine("C:\\", notes.file(), messages.file()),
               drive::CommandLineFormat::Refused);
+    EXPECT_EQ(notes.text(), "") << "no format is announced for a refused drive";
     EXPECT_NE(messages.text().find("removable drive"), std::string::npos);
     EXPECT_NE(messages.text().find("'C:\\'"), std::string::npos);
     EXPECT_TRUE(fs::exists(usb / "OLD.EXE"));
