@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
+#include <QToolTip>
 #include <QVariant>
 
 #include "toolkit/ModalRun.h"
@@ -214,35 +215,78 @@ void ModalWindow::ChooseFile(const std::string& nativePath) {
         dialog->reject();
         return;
     }
+    // selectFile leaves the name field alone while that has the focus, as it
+    // has once the dialog is active; accept() would then open the folder.
+    if (QWidget* focused = dialog->focusWidget()) focused->clearFocus();
     dialog->selectFile(QString::fromStdString(nativePath));
     static_cast<QDialog*>(dialog)->accept();
 }
 
-bool ModalWindow::Grab(const std::string& pngPath) const {
-    const QPixmap body = m_dialog.grab();
-    const int titleHeight = 28;
-    QImage image(body.width() + 2, body.height() + titleHeight + 1, QImage::Format_ARGB32);
+namespace {
+
+constexpr int kTitleHeight = 28;
+
+// The window's picture below a drawn title bar (caption and close box).
+QImage Framed(QDialog& dialog) {
+    const QPixmap body = dialog.grab();
+    QImage image(body.width() + 2, body.height() + kTitleHeight + 1, QImage::Format_ARGB32);
     image.fill(QColor(0x5a, 0x6b, 0x80));
     QPainter painter(&image);
-    painter.fillRect(1, 1, image.width() - 2, titleHeight - 1, QColor(0x2f, 0x5f, 0x9e));
+    painter.fillRect(1, 1, image.width() - 2, kTitleHeight - 1, QColor(0x2f, 0x5f, 0x9e));
     int textLeft = 8;
-    const QIcon icon = m_dialog.windowIcon();
+    const QIcon icon = dialog.windowIcon();
     if (!icon.isNull()) {
         painter.drawPixmap(6, 6, icon.pixmap(16, 16));
         textLeft = 28;
     }
-    QFont font = m_dialog.font();
+    QFont font = dialog.font();
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(QRect(textLeft, 1, image.width() - textLeft - 30, titleHeight - 1),
-                     Qt::AlignVCenter | Qt::AlignLeft, m_dialog.windowTitle());
+    painter.drawText(QRect(textLeft, 1, image.width() - textLeft - 30, kTitleHeight - 1),
+                     Qt::AlignVCenter | Qt::AlignLeft, dialog.windowTitle());
     // the close box
     const QRect box(image.width() - 26, 5, 18, 18);
     painter.setPen(QPen(Qt::white, 2));
     painter.drawLine(box.topLeft() + QPoint(4, 4), box.bottomRight() - QPoint(4, 4));
     painter.drawLine(box.topRight() + QPoint(-4, 4), box.bottomLeft() + QPoint(4, -4));
-    painter.drawPixmap(1, titleHeight, body);
+    painter.drawPixmap(1, kTitleHeight, body);
+    return image;
+}
+
+// The tooltip window Qt shows for QToolTip::showText, if one is showing.
+QWidget* ShownTip() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible()) return widget;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool ModalWindow::Grab(const std::string& pngPath) const {
+    return Framed(m_dialog).save(QString::fromStdString(pngPath), "PNG");
+}
+
+bool ModalWindow::GrabWithTip(int id, const std::string& pngPath) const {
+    QWidget* control = Control(id);
+    if (control == nullptr || control->toolTip().isEmpty()) return false;
+    // Where a pointer resting in the middle of the control makes Qt place it.
+    const QPoint pointer = control->mapToGlobal(control->rect().center());
+    QToolTip::showText(pointer, control->toolTip(), control);
+    QWidget* tip = ShownTip();
+    if (tip == nullptr) return false;
+    const QPixmap tipPicture = tip->grab();
+    const QPoint tipAt = tip->pos() - m_dialog.mapToGlobal(QPoint(0, 0)) + QPoint(1, kTitleHeight);
+    QToolTip::hideText();
+
+    const QImage window = Framed(m_dialog);
+    const QRect whole = window.rect().united(QRect(tipAt, tipPicture.size()));
+    QImage image(whole.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.drawImage(-whole.topLeft(), window);
+    painter.drawPixmap(tipAt - whole.topLeft(), tipPicture);
     painter.end();
     return image.save(QString::fromStdString(pngPath), "PNG");
 }

@@ -67,6 +67,9 @@ public:
 
     // Saves the window with a drawn title bar (caption and close box) as PNG.
     bool Grab(const std::string& pngPath) const;
+    // The same, with the tooltip of control `id` drawn where it opens when the
+    // pointer rests on the control. False also when the control has none.
+    bool GrabWithTip(int id, const std::string& pngPath) const;
 
 private:
     QWidget* Control(int id) const;

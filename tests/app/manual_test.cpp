@@ -16,7 +16,7 @@ TEST(ManualTest, BesideTheProgramAsAPdfWithThePicturesOfTheWindows) {
     const std::string pdf = testsupport::ReadFile(manual);
     EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
     EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
-    // Every picture of the source is embedded: the pictures of twelve windows.
+    // Every picture of the source is embedded (eleven windows).
     std::size_t images = 0;
     for (auto at = pdf.find("/Subtype /Image"); at != std::string::npos;
          at = pdf.find("/Subtype /Image", at + 1)) {

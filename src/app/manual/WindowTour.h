@@ -1,7 +1,8 @@
 // A tour of the real windows, offscreen, that saves a picture of each: the
-// main window in every state a user meets, the drive chooser, the prompts,
-// the progress window of a real upgrade of the sample package onto a
-// folder-backed drive, About and the company information.
+// main window in every state a user meets, the drive chooser with its
+// tooltip, the file dialog, the prompts, the progress window of a real
+// upgrade of the sample package onto a folder-backed drive, About and the
+// company information.
 #pragma once
 
 #include <filesystem>
@@ -26,6 +27,7 @@ public:
 private:
     void UpgradeTour();
     void ResetTour();
+    void GrabFileDialog(const toolkit::ModalWindow& files);
     void Grab(const toolkit::ModalWindow& window, const char* name);
     void Expect(bool condition, const std::string& what);
 
