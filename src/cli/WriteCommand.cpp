@@ -157,8 +157,7 @@ int RunWrite(Args args) {
         std::fprintf(stderr, "%s\n", pipeline::kUpgradeFailed);
         return 128 + signal;
     }
-    std::fprintf(stderr, "%s\n",
-                 succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
+    std::fprintf(stderr, "%s\n", pipeline::UpgradeOutcome(succeeded));
     return succeeded ? 0 : 1;
 }
 

@@ -27,6 +27,11 @@ inline constexpr const char* kCopyFailed = "移动目录操作失败！ ";
 inline constexpr const char* kUpgradeSucceeded = "升级成功！";
 inline constexpr const char* kUpgradeFailed = "升级失败！";
 
+// The outcome's text for a job that succeeded or not.
+inline constexpr const char* UpgradeOutcome(bool succeeded) {
+    return succeeded ? kUpgradeSucceeded : kUpgradeFailed;
+}
+
 // The stages of a running job, in order, for front ends that show them
 // (the command line shows Flushing as a phase of its own).
 enum class JobPhase { Extracting, Waiting, Copying, Flushing, Deleting, Finished };

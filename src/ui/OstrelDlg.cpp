@@ -222,12 +222,11 @@ void OstrelDlg::OnStart() {
 
     const BOOL succeeded = RunUpgrade();
     if (Stopping()) {
-        std::fprintf(stderr, "Ostrel: %s\n",
-                     succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
+        std::fprintf(stderr, "Ostrel: %s\n", pipeline::UpgradeOutcome(succeeded != FALSE));
         EndDialog(IDCANCEL);
         return;
     }
-    ShowPrompt(succeeded ? pipeline::kUpgradeSucceeded : pipeline::kUpgradeFailed);
+    ShowPrompt(pipeline::UpgradeOutcome(succeeded != FALSE));
 
     m_strFile.Empty();
     m_strDrive.Empty();
