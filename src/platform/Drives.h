@@ -90,4 +90,8 @@ std::vector<Drive> RemovableVolumes(const std::vector<MountEntry>& mounts,
 std::vector<std::string> UnmountedRemovableDevices(const std::vector<MountEntry>& mounts,
                                                    const std::filesystem::path& sysRoot);
 
+// The first line of a sysfs attribute ("1", a size in sectors), empty when
+// it cannot be read.
+std::string FirstLine(const std::filesystem::path& path);
+
 }  // namespace platform

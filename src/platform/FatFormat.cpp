@@ -10,11 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <system_error>
 
 #include "platform/ChildProcess.h"
+#include "platform/Drives.h"
 
 namespace platform {
 namespace {
@@ -149,13 +149,6 @@ const char* FatWidth(FatType type) {
 bool MkfsCanWriteLabel(const std::string& label) {
     return label.size() <= kMaxLabelBytes &&
            std::all_of(label.begin(), label.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-}
-
-std::string FirstLine(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
 }
 
 // Where a partition lies on its disk, from sysfs.

@@ -41,13 +41,6 @@ MountEntry ToEntry(libmnt_fs* fs) {
     return entry;
 }
 
-std::string ReadFirstLine(const fs::path& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 // The sysfs folder of the mounted block device: by device number first (it
 // also covers /dev/disk/by-uuid/... and mapper names), then by name.
 std::optional<fs::path> BlockFolder(const MountEntry& mount, const fs::path& sysRoot) {
@@ -82,7 +75,7 @@ bool OnMmcBus(const fs::path& disk, const fs::path& sysRoot) {
 }
 
 bool IsRemovableDisk(const fs::path& disk, const fs::path& sysRoot) {
-    return ReadFirstLine(disk / "removable") == "1" || OnMmcBus(disk, sysRoot);
+    return FirstLine(disk / "removable") == "1" || OnMmcBus(disk, sysRoot);
 }
 
 std::uint64_t SectorsToBytes(const std::string& sectors) {
@@ -102,7 +95,7 @@ std::optional<Drive> VolumeOf(const MountEntry& mount, const fs::path& sysRoot) 
     drive.root = mount.target;
     drive.device = "/dev/" + block->filename().string();
     drive.removable = true;
-    drive.deviceBytes = SectorsToBytes(ReadFirstLine(*block / "size"));
+    drive.deviceBytes = SectorsToBytes(FirstLine(*block / "size"));
     return drive;
 }
 
@@ -127,7 +120,7 @@ bool IsVolumeWithMedia(const fs::path& block) {
     std::error_code ec;
     const bool partition = fs::exists(block / "partition", ec);
     if (!partition && HasPartitions(block)) return false;
-    return SectorsToBytes(ReadFirstLine(block / "size")) >= (1u << 20);
+    return SectorsToBytes(FirstLine(block / "size")) >= (1u << 20);
 }
 
 std::set<std::string> MountedBlockNames(const std::vector<MountEntry>& mounts,
@@ -140,6 +133,13 @@ std::set<std::string> MountedBlockNames(const std::vector<MountEntry>& mounts,
 }
 
 }  // namespace
+
+std::string FirstLine(const fs::path& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     std::vector<MountEntry> entries;
