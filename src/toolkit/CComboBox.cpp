@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include "toolkit/Properties.h"
+
 namespace {
 
 QComboBox* Combo(const CWnd& wnd) { return qobject_cast<QComboBox*>(wnd.GetWidget()); }
@@ -24,8 +26,8 @@ int CComboBox::AddString(LPCSTR text) {
     if (combo == nullptr) return CB_ERR;
     const QString item = QString::fromUtf8(text ? text : "");
     const QString typed = combo->currentText();
-    const int index =
-        combo->property("ostrelSorted").toBool() ? SortedIndex(*combo, item) : combo->count();
+    const int index = combo->property(toolkit::kSortedProperty).toBool() ? SortedIndex(*combo, item)
+                                                                         : combo->count();
     const int selected = combo->currentIndex();
     combo->insertItem(index, item);
     // Adding to the list changes neither the selection nor the edit field.
@@ -69,7 +71,7 @@ BOOL CComboBox::SetItemTip(int nIndex, LPCSTR text) {
     if (combo == nullptr || nIndex < -1 || nIndex >= combo->count()) return FALSE;
     const QString tip = QString::fromUtf8(text ? text : "");
     if (nIndex == -1) {
-        combo->setProperty("ostrelEmptyTip", tip);
+        combo->setProperty(toolkit::kEmptyTipProperty, tip);
     } else {
         combo->setItemData(nIndex, tip, Qt::ToolTipRole);
     }

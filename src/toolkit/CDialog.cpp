@@ -14,12 +14,11 @@
 #include "toolkit/DialogWidget.h"
 #include "toolkit/Icons.h"
 #include "toolkit/ModalRun.h"
+#include "toolkit/Properties.h"
 #include "toolkit/UiThread.h"
 #include "toolkit/WidgetText.h"
 
 namespace {
-
-constexpr const char* kCommandProperty = "ostrelCommand";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -37,7 +36,7 @@ void FillMenu(QMenu& target, const CMenu& source, const std::function<void(UINT)
         }
         auto* action = target.addAction(Q(item.text));
         action->setEnabled((item.flags & (MF_GRAYED | MF_DISABLED)) == 0);
-        action->setProperty(kCommandProperty, item.id);
+        action->setProperty(toolkit::kCommandProperty, item.id);
         const UINT id = item.id;
         QObject::connect(action, &QAction::triggered, &target, [onCommand, id] { onCommand(id); });
     }
@@ -274,9 +273,9 @@ CMenu* CDialog::GetSystemMenu(BOOL bRevert) {
 
 void CDialog::OpenSystemMenu(int x, int y) {
     if (m_pWindow == nullptr || GetSystemMenu(FALSE) == nullptr) return;
-    delete m_pWindow->findChild<QMenu*>(QStringLiteral("ostrelSystemMenu"));
+    delete m_pWindow->findChild<QMenu*>(toolkit::kSystemMenuName);
     auto* menu = new QMenu(m_pWindow);
-    menu->setObjectName(QStringLiteral("ostrelSystemMenu"));
+    menu->setObjectName(toolkit::kSystemMenuName);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     FillMenu(*menu, m_sysMenu, [this](UINT id) { SendMessage(WM_SYSCOMMAND, id); });
     menu->popup(m_pWindow->Client()->mapToGlobal(QPoint(x, y)));

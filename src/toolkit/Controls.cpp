@@ -9,6 +9,7 @@
 
 #include "res/Resources.h"
 #include "toolkit/Icons.h"
+#include "toolkit/Properties.h"
 #include "toolkit/WidgetText.h"
 
 namespace toolkit {
@@ -46,7 +47,7 @@ QWidget* MakeStatic(const ControlTemplate& c, QWidget* client) {
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    label->setProperty("ostrelNoPrefix", (c.style & SS_NOPREFIX) != 0);
+    label->setProperty(kNoPrefixProperty, (c.style & SS_NOPREFIX) != 0);
     SetWidgetText(*label, std::string(c.text));
     return label;
 }
@@ -66,10 +67,10 @@ QWidget* MakeCombo(const ControlTemplate& c, QWidget* client) {
     combo->setEditable((c.style & 0x03) == CBS_DROPDOWN);
     // Only AddString fills the list; typed text never joins it.
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setProperty("ostrelSorted", (c.style & CBS_SORT) != 0);
+    combo->setProperty(kSortedProperty, (c.style & CBS_SORT) != 0);
     // The field's tooltip is that of the selected entry (CComboBox::SetItemTip).
     QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo](int index) {
-        combo->setToolTip(index < 0 ? combo->property("ostrelEmptyTip").toString()
+        combo->setToolTip(index < 0 ? combo->property(kEmptyTipProperty).toString()
                                     : combo->itemData(index, Qt::ToolTipRole).toString());
     });
     return combo;
@@ -118,7 +119,7 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* client, const Ba
         rect.setHeight(field);
     }
     widget->setGeometry(rect);
-    widget->setProperty("ostrelId", control.id);
+    widget->setProperty(kIdProperty, control.id);
     widget->setFocusPolicy((control.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
     if (control.kind == ControlKind::GroupBox) widget->lower();
     return widget;

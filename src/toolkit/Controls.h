@@ -9,7 +9,7 @@ class QWidget;
 namespace toolkit {
 
 // Builds the widget for `control` inside `client`, placed by the base units.
-// Every widget carries its id in the "ostrelId" property.
+// Every widget carries its id in its kIdProperty (Properties.h).
 QWidget* CreateControl(const ControlTemplate& control, QWidget* client, const BaseUnits& units);
 
 // The colour-request kind a control sends (CTLCOLOR_STATIC, CTLCOLOR_BTN ...).

@@ -6,6 +6,7 @@
 #include "platform/Path.h"
 #include "toolkit/CWnd.h"
 #include "toolkit/ModalRun.h"
+#include "toolkit/Properties.h"
 #include "toolkit/UiThread.h"
 
 namespace toolkit {
@@ -26,11 +27,11 @@ int RunBox(CWnd* owner, const std::string& text, const std::string& caption, UIN
     QMessageBox box(IconFor(type), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::NoButton, owner ? owner->GetWidget() : nullptr);
     auto* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    ok->setProperty("ostrelId", IDOK);
+    ok->setProperty(kIdProperty, IDOK);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.setTextFormat(Qt::PlainText);
-    box.setProperty("ostrelMessageType", type);
+    box.setProperty(kMessageTypeProperty, type);
     ExecModal(box, nullptr);
     return IDOK;
 }

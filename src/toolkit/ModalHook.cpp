@@ -17,14 +17,13 @@
 #include <QVariant>
 
 #include "toolkit/ModalRun.h"
+#include "toolkit/Properties.h"
 #include "toolkit/WidgetText.h"
 
 namespace toolkit {
 
 namespace {
 constexpr const char* kAgentName = "ostrel-modal-hook";
-constexpr const char* kIdProperty = "ostrelId";
-constexpr const char* kCommandProperty = "ostrelCommand";
 }  // namespace
 
 // Lives as a child of the application object, so that the toolkit finds it
@@ -120,7 +119,7 @@ std::string ModalWindow::Text() const {
     return box ? box->text().toStdString() : std::string();
 }
 
-UINT ModalWindow::MessageType() const { return m_dialog.property("ostrelMessageType").toUInt(); }
+UINT ModalWindow::MessageType() const { return m_dialog.property(kMessageTypeProperty).toUInt(); }
 
 QWidget* ModalWindow::Control(int id) const {
     for (auto* child : m_dialog.findChildren<QWidget*>()) {
@@ -184,7 +183,7 @@ void ModalWindow::AltF4() { Key(Qt::Key_F4, Qt::AltModifier); }
 
 void ModalWindow::SysMenuCommand(UINT command) {
     Key(Qt::Key_Space, Qt::AltModifier);
-    auto* menu = m_dialog.findChild<QMenu*>(QStringLiteral("ostrelSystemMenu"));
+    auto* menu = m_dialog.findChild<QMenu*>(kSystemMenuName);
     if (!menu) return;
     for (auto* action : menu->actions()) {
         if (action->property(kCommandProperty).toUInt() == command && action->isEnabled()) {

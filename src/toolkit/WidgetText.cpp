@@ -8,11 +8,12 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "toolkit/Properties.h"
+
 namespace toolkit {
 namespace {
 
 constexpr const char* kRawText = "ostrelRawText";
-constexpr const char* kNoPrefix = "ostrelNoPrefix";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -34,7 +35,7 @@ std::string StripMnemonics(const std::string& text) {
 void SetWidgetText(QWidget& widget, const std::string& text) {
     if (auto* label = qobject_cast<QLabel*>(&widget)) {
         label->setProperty(kRawText, Q(text));
-        const bool noPrefix = label->property(kNoPrefix).toBool();
+        const bool noPrefix = label->property(kNoPrefixProperty).toBool();
         label->setText(Q(noPrefix ? text : StripMnemonics(text)));
     } else if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
         edit->setText(Q(text));

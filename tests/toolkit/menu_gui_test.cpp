@@ -13,6 +13,7 @@
 #include "toolkit/DialogWidget.h"
 #include "toolkit/GuiApp.h"
 #include "toolkit/ModalHook.h"
+#include "toolkit/Properties.h"
 #include "toolkit/Toolkit.h"
 
 namespace {
@@ -124,7 +125,7 @@ TEST_F(MenuTest, RightClickInTheClientAreaOpensTheSystemMenu) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 client->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(client, &event);
-        if (auto* menu = w.Widget().findChild<QMenu*>("ostrelSystemMenu")) {
+        if (auto* menu = w.Widget().findChild<QMenu*>(toolkit::kSystemMenuName)) {
             for (auto* action : menu->actions()) texts << action->text();
             menu->close();
         }

@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QVariant>
 
+#include "toolkit/Properties.h"
+
 namespace {
 
 struct Step {
@@ -45,14 +47,14 @@ QString ShownText(QWidget& window) {
         return texts.join(QLatin1Char(' '));
     }
     for (auto* label : window.findChildren<QLabel*>()) {
-        if (label->property("ostrelId").toInt() == 1011) return label->text();
+        if (label->property(toolkit::kIdProperty).toInt() == 1011) return label->text();
     }
     return {};
 }
 
 QWidget* Control(QWidget& window, int id) {
     for (auto* child : window.findChildren<QWidget*>()) {
-        if (child->property("ostrelId").toInt() == id) return child;
+        if (child->property(toolkit::kIdProperty).toInt() == id) return child;
     }
     return nullptr;
 }
