@@ -16,7 +16,6 @@ inline constexpr int kOpenFailed = 15;
 inline constexpr int kCreateFailed = 16;
 inline constexpr int kCloseFailed = 17;
 inline constexpr int kWriteFailed = 19;
-inline constexpr int kBadReference = 23;
 inline constexpr int kSkip = 0;
 inline constexpr int kTest = 1;
 inline constexpr int kExtract = 2;

@@ -37,9 +37,9 @@ int OpenFlagsFor(unsigned flags) {
 
 }  // namespace
 
-CFileException::CFileException(std::string operation, std::string path, int error)
-    : m_operation(std::move(operation)), m_path(std::move(path)), m_error(error) {
-    m_what = "cannot " + m_operation + " " + m_path + ": " + SystemMessage();
+CFileException::CFileException(const std::string& operation, std::string path, int error)
+    : m_path(std::move(path)), m_error(error) {
+    m_what = "cannot " + operation + " " + m_path + ": " + SystemMessage();
 }
 
 std::string CFileException::SystemMessage() const {

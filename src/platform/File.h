@@ -10,21 +10,19 @@ class CFileException : public std::exception {
 public:
     // operation: what was attempted ("open", "read", "write", "seek", "close",
     // "length"); error: the system's error number.
-    CFileException(std::string operation, std::string path, int error);
+    CFileException(const std::string& operation, std::string path, int error);
 
     // Error() for a path that names a device, pipe or socket: such a "file"
     // may never end or may block, so it is never opened.
     static constexpr int kNotRegularFile = -1;
 
     const char* what() const noexcept override { return m_what.c_str(); }
-    const std::string& Operation() const { return m_operation; }
     const std::string& Path() const { return m_path; }
     int Error() const { return m_error; }
     // The system's text for Error(), e.g. "No space left on device".
     std::string SystemMessage() const;
 
 private:
-    std::string m_operation;
     std::string m_path;
     int m_error;
     std::string m_what;

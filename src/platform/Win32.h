@@ -69,12 +69,9 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 
-constexpr UINT DRIVE_UNKNOWN = 0;
 constexpr UINT DRIVE_NO_ROOT_DIR = 1;
 constexpr UINT DRIVE_REMOVABLE = 2;
 constexpr UINT DRIVE_FIXED = 3;
-constexpr UINT DRIVE_REMOTE = 4;
-constexpr UINT DRIVE_CDROM = 5;
 
 // Fills lpBuffer with "C:\" NUL "E:\" NUL ... NUL. Returns the length written
 // without the final NUL, or the size needed when nBufferLength is too small.
@@ -86,13 +83,10 @@ BOOL GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, ULARGE_INTEGER* lpFreeBytesAvai
 
 // ----------------------------------------------------------------- shell
 
-constexpr UINT FO_MOVE = 1;
 constexpr UINT FO_COPY = 2;
 constexpr UINT FO_DELETE = 3;
-constexpr UINT FO_RENAME = 4;
 constexpr WORD FOF_SILENT = 0x0004;
 constexpr WORD FOF_NOCONFIRMATION = 0x0010;
-constexpr WORD FOF_ALLOWUNDO = 0x0040;
 
 struct SHFILEOPSTRUCTA {
     HWND hwnd;
@@ -110,7 +104,6 @@ struct SHFILEOPSTRUCTA {
 int SHFileOperationA(SHFILEOPSTRUCTA* lpFileOp);
 
 constexpr int SW_HIDE = 0;
-constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_SHOWMAXIMIZED = 3;
 constexpr int SW_SHOW = 5;
 

@@ -16,22 +16,18 @@ constexpr int IDCANCEL = 2;
 // ------------------------------------------------------- window styles
 constexpr DWORD WS_POPUP = 0x80000000;
 constexpr DWORD WS_VISIBLE = 0x10000000;
-constexpr DWORD WS_DISABLED = 0x08000000;
 constexpr DWORD WS_CAPTION = 0x00C00000;
 constexpr DWORD WS_BORDER = 0x00800000;
 constexpr DWORD WS_VSCROLL = 0x00200000;
 constexpr DWORD WS_SYSMENU = 0x00080000;
 constexpr DWORD WS_GROUP = 0x00020000;
 constexpr DWORD WS_TABSTOP = 0x00010000;
-constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
-constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 
 constexpr DWORD DS_3DLOOK = 0x0004;
 constexpr DWORD DS_SETFONT = 0x0040;
 constexpr DWORD DS_MODALFRAME = 0x0080;
 
-constexpr DWORD BS_PUSHBUTTON = 0x0000;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
 constexpr DWORD BS_GROUPBOX = 0x0007;
 constexpr DWORD BS_FLAT = 0x8000;
@@ -46,8 +42,6 @@ constexpr DWORD SS_NOPREFIX = 0x0080;
 
 constexpr DWORD CBS_DROPDOWN = 0x0002;
 constexpr DWORD CBS_SORT = 0x0100;
-
-constexpr DWORD PBS_SMOOTH = 0x0001;
 
 // --------------------------------------------------------------- menus
 constexpr UINT MF_BYCOMMAND = 0x0000;

@@ -56,8 +56,6 @@ CMenu::Item* CMenu::FindById(UINT id) {
     return nullptr;
 }
 
-const CMenu::Item* CMenu::FindById(UINT id) const { return const_cast<CMenu*>(this)->FindById(id); }
-
 UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
     Item* item = FindById(nIDEnableItem);
     if (item == nullptr) return 0xFFFFFFFF;
@@ -66,27 +64,6 @@ UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
         (item->flags & ~(MF_GRAYED | MF_DISABLED)) | (nEnable & (MF_GRAYED | MF_DISABLED));
     Changed();
     return previous;
-}
-
-UINT CMenu::GetMenuState(UINT nID, UINT /*nFlags*/) const {
-    const Item* item = FindById(nID);
-    return item ? item->flags : 0xFFFFFFFF;
-}
-
-UINT CMenu::GetMenuItemID(int nPos) const {
-    if (nPos < 0 || nPos >= GetMenuItemCount()) return 0xFFFFFFFF;
-    const Item& item = m_items[static_cast<std::size_t>(nPos)];
-    return item.popup ? 0xFFFFFFFF : item.id;
-}
-
-CString CMenu::GetMenuString(int nPos) const {
-    if (nPos < 0 || nPos >= GetMenuItemCount()) return {};
-    return m_items[static_cast<std::size_t>(nPos)].text;
-}
-
-CMenu* CMenu::GetSubMenu(int nPos) const {
-    if (nPos < 0 || nPos >= GetMenuItemCount()) return nullptr;
-    return m_items[static_cast<std::size_t>(nPos)].popup.get();
 }
 
 void CMenu::Changed() {

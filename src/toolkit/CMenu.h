@@ -31,11 +31,6 @@ public:
     // By command id (MF_BYCOMMAND), searching pop-ups too; MF_GRAYED or
     // MF_ENABLED. Returns the previous state, or 0xFFFFFFFF when absent.
     UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
-    UINT GetMenuState(UINT nID, UINT nFlags) const;
-    int GetMenuItemCount() const { return static_cast<int>(m_items.size()); }
-    UINT GetMenuItemID(int nPos) const;
-    CString GetMenuString(int nPos) const;
-    CMenu* GetSubMenu(int nPos) const;
     bool IsLoaded() const { return m_bLoaded; }
 
     const std::vector<Item>& Items() const { return m_items; }
@@ -44,7 +39,6 @@ public:
 
 private:
     Item* FindById(UINT id);
-    const Item* FindById(UINT id) const;
     void Changed();
 
     std::vector<Item> m_items;

@@ -22,15 +22,6 @@ void CProgressCtrl::SetRange32(int nLower, int nUpper) {
         const int pos = bar->value();
         bar->setRange(nLower, upper);
         bar->setValue(std::clamp(pos, nLower, upper));
-        bar->setProperty("ostrelUpper", nUpper);
-    });
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
-    toolkit::RunOnUiThread([&] {
-        const auto* bar = Bar(*this);
-        nLower = bar ? bar->minimum() : 0;
-        nUpper = bar ? bar->property("ostrelUpper").toInt() : 0;
     });
 }
 
@@ -43,12 +34,4 @@ int CProgressCtrl::SetPos(int nPos) {
         bar->setValue(std::clamp(nPos, bar->minimum(), bar->maximum()));
     });
     return previous;
-}
-
-int CProgressCtrl::GetPos() const {
-    int pos = 0;
-    toolkit::RunOnUiThread([&] {
-        if (const auto* bar = Bar(*this)) pos = bar->value();
-    });
-    return pos;
 }

@@ -9,8 +9,6 @@ public:
     // The range as the Windows control takes it from PBM_SETRANGE: 16-bit.
     void SetRange(short nLower, short nUpper);
     void SetRange32(int nLower, int nUpper);
-    void GetRange(int& nLower, int& nUpper) const;
     // Positions outside the range are held at its ends. Returns the old position.
     int SetPos(int nPos);
-    int GetPos() const;
 };

@@ -77,12 +77,8 @@ constexpr UINT SC_KEYMENU = 0xF100;
 constexpr UINT ID_HELP = 0xE146;
 
 // ---------------------------------------------------- control colours
-constexpr UINT CTLCOLOR_MSGBOX = 0;
 constexpr UINT CTLCOLOR_EDIT = 1;
-constexpr UINT CTLCOLOR_LISTBOX = 2;
 constexpr UINT CTLCOLOR_BTN = 3;
-constexpr UINT CTLCOLOR_DLG = 4;
-constexpr UINT CTLCOLOR_SCROLLBAR = 5;
 constexpr UINT CTLCOLOR_STATIC = 6;
 
 // ------------------------------------------------------ system metrics

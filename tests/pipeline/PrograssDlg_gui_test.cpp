@@ -213,7 +213,7 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
             texts.push_back(box.Text());
             EXPECT_EQ(box.MessageType(), MB_ICONEXCLAMATION);
             EXPECT_EQ(box.Caption(), toolkit::ApplicationName());
-            barAtBox.push_back(dlg->m_ctrlProgress.GetPos());
+            barAtBox.push_back(dlg->m_shown.empty() ? 0 : dlg->m_shown.back());
             box.Click(IDOK);
         });
     }

@@ -27,7 +27,7 @@ void ExpectFileError(Body body, const std::string& operation, const std::string&
         body();
         ADD_FAILURE() << "no CFileException for " << operation << " " << path;
     } catch (const CFileException& e) {
-        EXPECT_EQ(e.Operation(), operation);
+        EXPECT_EQ(std::string(e.what()).rfind("cannot " + operation + " ", 0), 0u) << e.what();
         EXPECT_EQ(e.Path(), path);
         EXPECT_EQ(e.Error(), error) << e.what();
         EXPECT_NE(std::string(e.what()).find(std::strerror(error)), std::string::npos) << e.what();

@@ -251,7 +251,8 @@ TEST(ShellDelete, DriveRootsAreRefused) {
 TEST(ShellOperation, RejectsWhatItCannotDo) {
     EXPECT_NE(SHFileOperationA(nullptr), 0);
     const std::string list = List({"/tmp"});
-    SHFILEOPSTRUCTA op{nullptr, FO_RENAME, list.c_str(), list.c_str(), 0, FALSE, nullptr, nullptr};
+    constexpr UINT kRename = 4;  // Windows' FO_RENAME, which no caller here needs
+    SHFILEOPSTRUCTA op{nullptr, kRename, list.c_str(), list.c_str(), 0, FALSE, nullptr, nullptr};
     EXPECT_NE(SHFileOperationA(&op), 0);
     op.wFunc = FO_COPY;
     op.pTo = nullptr;

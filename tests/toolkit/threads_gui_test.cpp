@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QProgressBar>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -36,10 +37,9 @@ public:
 
     static void Worker(WorkerDlg* self) {
         self->m_ctrlProgress.SetRange(0, 10);
-        for (int pos : {3, 25, -4, 10}) {
-            self->m_ctrlProgress.SetPos(pos);
-            self->m_workerSaw.push_back(self->m_ctrlProgress.GetPos());
-        }
+        // Each SetPos answers the position before it.
+        for (int pos : {3, 25, -4, 10})
+            self->m_workerSaw.push_back(self->m_ctrlProgress.SetPos(pos));
         self->m_workerSaw.push_back(static_cast<int>(self->SendMessage(WM_PROBE, 7, 0)));
         AfxMessageBox("worker message", MB_ICONEXCLAMATION);
         self->m_workerSaw.push_back(-100);  // after the box was dismissed
@@ -89,8 +89,9 @@ TEST_F(ThreadsTest, WorkerRequestsRunOnTheUiThreadAndTheWorkerWaits) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(dlg.m_handlerThread, QCoreApplication::instance()->thread());
     EXPECT_EQ(dlg.m_events, std::vector<int>{7});
-    // clamped positions, the handler's answer, then the box was dismissed
-    EXPECT_EQ(dlg.m_workerSaw, (std::vector<int>{3, 10, 0, 10, 99, -100}));
+    // clamped positions (25 held at 10, -4 at 0), the handler's answer, then
+    // the box was dismissed
+    EXPECT_EQ(dlg.m_workerSaw, (std::vector<int>{0, 3, 10, 0, 99, -100}));
     EXPECT_EQ(boxText, "worker message");
     EXPECT_EQ(boxCaption, toolkit::ApplicationName());
     EXPECT_EQ(boxType, MB_ICONEXCLAMATION);
@@ -108,8 +109,10 @@ TEST_F(ThreadsTest, ProgressRangeIsSixteenBitThroughSetRangeAndFullThroughSetRan
     hook.Then([&](toolkit::ModalWindow& w) {
         dlg.bar.SetRange32(0, 40000);
         dlg.bar.SetPos(39999);
-        pos = dlg.bar.GetPos();
-        dlg.bar.GetRange(lower, upper);
+        const auto* bar = qobject_cast<QProgressBar*>(dlg.bar.GetWidget());
+        pos = bar->value();
+        lower = bar->minimum();
+        upper = bar->maximum();
         w.Escape();
     });
     dlg.DoModal();
