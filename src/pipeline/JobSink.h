@@ -10,9 +10,10 @@
 // request has been handled on the user-interface thread, as a Windows
 // SendMessage does: the worker relies on that hand-over. SetPos may return at
 // once (the worker relies on nothing it does), as long as the positions are
-// shown in order and before the close request is handled. RequestClose in particular is carried to
-// the user-interface thread, which calls UpgradeJob::OnClose; after
-// RequestClose returns the worker touches nothing of the job or the sink.
+// shown in order and before the close request is handled. RequestClose in
+// particular is carried to the user-interface thread, which calls
+// UpgradeJob::OnClose; after RequestClose returns the worker touches nothing
+// of the job or the sink.
 #pragma once
 
 #include <string>

@@ -142,32 +142,26 @@ int CreateBeside(const fs::path& to, fs::path& temporary) {
     return fd;
 }
 
-// Copies one regular file to `to`. Over a file that is there, the copy fills
-// a file of its own beside it and takes `to`'s name only when it is whole, so
-// a copy that fails (a full stick, a read error) leaves the old file as it
-// was. Where nothing is there yet, the copy is made under its own name (one
-// directory entry less to write on the stick) and removed again if it fails.
+// Copies one regular file over `to`. The copy fills a file of its own beside
+// `to` and takes `to`'s name only when it is whole, so a copy that fails (a
+// full stick, a read error, the power gone) leaves the file that was there as
+// it was and never a cut-off image under the name the device looks for.
 int CopyFileReplacing(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    const auto status = fs::symlink_status(to, ec);
-    if (fs::is_directory(status)) return EISDIR;
+    if (fs::is_directory(fs::symlink_status(to, ec))) return EISDIR;
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return errno;
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) return errno;
-    fs::path made = to;
-    int fd = -1;
-    if (!fs::exists(status)) fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    const bool replacing = fd < 0 && (fs::exists(status) || errno == EEXIST);
-    if (replacing) fd = CreateBeside(to, made);
-    Fd out(fd);
+    fs::path temporary;
+    Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
     int error = CopyBytes(in.get(), out.get());
     if (error == 0 && ::fchmod(out.get(), info.st_mode & 07777) != 0) error = errno;
     if (::close(out.Release()) != 0 && error == 0) error = errno;
     // rename replaces a link at `to` itself, never what it points at.
-    if (error == 0 && replacing && ::rename(made.c_str(), to.c_str()) != 0) error = errno;
-    if (error != 0) fs::remove(made, ec);
+    if (error == 0 && ::rename(temporary.c_str(), to.c_str()) != 0) error = errno;
+    if (error != 0) fs::remove(temporary, ec);
     return error;
 }
 
