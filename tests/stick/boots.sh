@@ -6,7 +6,10 @@
 all_boots=(basic formats)
 
 # A 1 GiB stick with one FAT32 partition written with 否, a 4 GiB superfloppy
-# formatted with 是, and a USB disk that reports a fixed medium.
+# formatted with 是, a USB disk that reports a fixed medium, and a small FAT16
+# stick that takes the two name packages (否): Chinese long names from RAR 5
+# (UTF-8) and RAR 4 (GBK), and two entries that differ only in letter case,
+# one file on FAT with the later bytes.
 prepare_basic() {
     new_image "$dir/one.img" 1G
     partition "$dir/one.img" "1 1023 c"
@@ -21,10 +24,16 @@ prepare_basic() {
     attach s1 "$dir/one.img"
     attach s2 "$dir/super.img"
     attach s3 "$dir/fixed.img" removable=off
+    new_image "$dir/names.img" 64M
+    make_fat "$dir/names.img" 0 16 NAMES
+    attach s4 "$dir/names.img"
+    mkdir -p "$dir/root/package"
+    cp "$(names_packages)"/names[45].rar "$dir/root/package/"
     guest_script <<'EOF'
 desktop_mount "$(disk_of s1)1" STICK1 || fail mount STICK1
 desktop_mount "$(disk_of s2)" SUPER || fail mount SUPER
 desktop_mount "$(disk_of s3)" FIXED || fail mount FIXED
+desktop_mount "$(disk_of s4)" NAMES || fail mount NAMES
 cli drives drives
 one=$(letter_of /media/user/STICK1)
 super=$(letter_of /media/user/SUPER)
@@ -41,9 +50,20 @@ cli format-super write --format /package/T512-sample.rar "$super" &&
 after=$(grep " /media/user/SUPER " /proc/mounts)
 [ "$before" = "$after" ] && pass "是: mounted again in the same place with the same options" ||
     fail remount "before: $before; after: $after"
+names=$(letter_of /media/user/NAMES)
+cli names5 write /package/names5.rar "$names" && said names5 升级成功！ &&
+    pass "write (否) of RAR 5 with UTF-8 names" || fail names5 "status $status"
+cli names4 write /package/names4.rar "$names" && said names4 升级成功！ &&
+    pass "write (否) of RAR 4 with GBK names" || fail names4 "status $status"
+said names4 "3 files, 5023 bytes written" &&
+    pass "A.TXT and a.txt: reported as the one file FAT holds" || fail names4-count "$(cat /tmp/names4.out)"
+[ "$(ls /media/user/NAMES | grep -ci '^a\.txt$')" = 1 ] &&
+    [ "$(cat /media/user/NAMES/a.txt)" = "the later one" ] &&
+    pass "A.TXT and a.txt: one file, the later bytes" || fail case-names "$(ls /media/user/NAMES)"
 eject STICK1
 eject SUPER
 eject FIXED
+eject NAMES
 EOF
 }
 
@@ -55,6 +75,8 @@ check_basic() {
     check_tree "$dir/one.img" 1 "$dir/expect-one" "partitioned stick"
     check_fat "$dir/super.img" 0 32 SUPER "superfloppy"
     check_tree "$dir/super.img" 0 "$written" "superfloppy"
+    check_fat "$dir/names.img" 0 16 NAMES "name packages"
+    check_tree "$dir/names.img" 0 "$(expected_names)" "name packages (long names through mtools)"
 }
 
 # 是 on sticks as they are sold and used: one of two partitions; a FAT32
@@ -84,6 +106,9 @@ cli drives drives
 said drives "$(disk_of s1)2 is on removable media but not mounted" &&
     pass "drives: the unmounted partition is named, without a letter" ||
     fail drives "the unmounted partition is not named"
+grep -q "^[A-Z]:.* $(disk_of s1)2 " /tmp/drives.out &&
+    fail drives "the unmounted partition has a letter" ||
+    pass "drives: only the mounted partition of the two is a drive"
 for name in LEFT CN EXFAT; do
     letter=$(letter_of /media/user/$name)
     cli format-$name write --format /package/T512-sample.rar "$letter" &&
@@ -115,6 +140,7 @@ check_formats() {
     printf 'the other partition' >"$dir/expect-right/KEEP.TXT"
     check_fat "$dir/two.img" 2 32 RIGHT "second partition (not formatted)"
     check_tree "$dir/two.img" 2 "$dir/expect-right" "second partition (not formatted)"
+    check_part_type "$dir/two.img" 2 b "second partition (not formatted)"
     check_fat "$dir/cn.img" 1 16 "" "FAT32 stick with a Chinese label"
     check_tree "$dir/cn.img" 1 "$written" "FAT32 stick with a Chinese label"
     check_part_type "$dir/cn.img" 1 e "FAT32 stick with a Chinese label"

@@ -360,3 +360,27 @@ expected_with() {
         printf '%s' "${pair#*=}" >"$folder/${pair%%=*}"
     done
 }
+
+# The name packages (ostrel-stick-packages), made once per run.
+names_packages() {
+    local folder=$work/packages
+    if [[ ! -f $folder/names4.rar || ! -f $folder/names5.rar ]]; then
+        "$packages" "$folder" >&2 || die "ostrel-stick-packages failed"
+    fi
+    echo "$folder"
+}
+
+# What the two name packages give written onto one folder, RAR 5 first.
+expected_names() {
+    local folder=$work/expect/names packages
+    packages=$(names_packages)
+    if [[ ! -d $folder ]]; then
+        rm -rf "$folder.tmp"
+        mkdir -p "$folder.tmp"
+        "$cli" write "$packages/names5.rar" "$folder.tmp" >/dev/null 2>&1 &&
+            "$cli" write "$packages/names4.rar" "$folder.tmp" >/dev/null 2>&1 ||
+            die "writing the name packages to a folder failed"
+        mv "$folder.tmp" "$folder"
+    fi
+    echo "$folder"
+}

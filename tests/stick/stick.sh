@@ -19,6 +19,7 @@ shift
 work=$build/stick
 cli=$build/src/cli/ostrel-cli
 helper=$build/src/drive/ostrel-format-helper
+packages=$build/tests/stick/ostrel-stick-packages
 sample=$source_dir/samples/T512-sample.rar
 boot_timeout=${STICK_TIMEOUT:-600}
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
@@ -26,8 +27,8 @@ export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 . "$here/host.sh"
 . "$here/boots.sh"
 
-for program in "$cli" "$helper"; do
-    [[ -x $program ]] || die "no $program (build ostrel-cli and ostrel-format-helper)"
+for program in "$cli" "$helper" "$packages"; do
+    [[ -x $program ]] || die "no $program (build ostrel-stick-packages, which brings ostrel-cli and ostrel-format-helper)"
 done
 qemu_starts || skip "qemu-system-x86_64 cannot start a machine here"
 mkdir -p "$work"
