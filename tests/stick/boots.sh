@@ -9,7 +9,8 @@ all_boots=(basic formats)
 # formatted with 是, a USB disk that reports a fixed medium, and a small FAT16
 # stick that takes the two name packages (否): Chinese long names from RAR 5
 # (UTF-8) and RAR 4 (GBK), and two entries that differ only in letter case,
-# one file on FAT with the later bytes.
+# one file on FAT with the later bytes; an a.txt already there is that file
+# too and keeps its spelling.
 prepare_basic() {
     new_image "$dir/one.img" 1G
     partition "$dir/one.img" "1 1023 c"
@@ -26,6 +27,7 @@ prepare_basic() {
     attach s3 "$dir/fixed.img" removable=off
     new_image "$dir/names.img" 64M
     make_fat "$dir/names.img" 0 16 NAMES
+    put_file "$dir/names.img" 0 a.txt "older, lower case"
     attach s4 "$dir/names.img"
     mkdir -p "$dir/root/package"
     cp "$(names_packages)"/names[45].rar "$dir/root/package/"
@@ -76,7 +78,9 @@ check_basic() {
     check_fat "$dir/super.img" 0 32 SUPER "superfloppy"
     check_tree "$dir/super.img" 0 "$written" "superfloppy"
     check_fat "$dir/names.img" 0 16 NAMES "name packages"
-    check_tree "$dir/names.img" 0 "$(expected_names)" "name packages (long names through mtools)"
+    cp -r "$(expected_names)" "$dir/expect-names"
+    mv "$dir/expect-names/A.TXT" "$dir/expect-names/a.txt"
+    check_tree "$dir/names.img" 0 "$dir/expect-names" "name packages (long names through mtools)"
 }
 
 # 是 on sticks as they are sold and used: one of two partitions; a FAT32
