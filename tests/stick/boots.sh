@@ -10,7 +10,8 @@ all_boots=(basic formats)
 # stick that takes the two name packages (否): Chinese long names from RAR 5
 # (UTF-8) and RAR 4 (GBK), and two entries that differ only in letter case,
 # one file on FAT with the later bytes; an a.txt already there is that file
-# too and keeps its spelling.
+# too and keeps its spelling. A package with the name Q?.TXT, which FAT
+# cannot hold, fails; OK.TXT beside it lands, nothing else.
 prepare_basic() {
     new_image "$dir/one.img" 1G
     partition "$dir/one.img" "1 1023 c"
@@ -30,7 +31,7 @@ prepare_basic() {
     put_file "$dir/names.img" 0 a.txt "older, lower case"
     attach s4 "$dir/names.img"
     mkdir -p "$dir/root/package"
-    cp "$(names_packages)"/names[45].rar "$dir/root/package/"
+    cp "$(names_packages)"/names[45].rar "$(names_packages)"/bad.rar "$dir/root/package/"
     guest_script <<'EOF'
 desktop_mount "$(disk_of s1)1" STICK1 || fail mount STICK1
 desktop_mount "$(disk_of s2)" SUPER || fail mount SUPER
@@ -62,6 +63,8 @@ said names4 "3 files, 5023 bytes written" &&
 [ "$(ls /media/user/NAMES | grep -ci '^a\.txt$')" = 1 ] &&
     [ "$(cat /media/user/NAMES/a.txt)" = "the later one" ] &&
     pass "A.TXT and a.txt: one file, the later bytes" || fail case-names "$(ls /media/user/NAMES)"
+! cli bad write /package/bad.rar "$names" && said bad 升级失败！ && ! said bad 升级成功！ &&
+    pass "Q?.TXT, a name FAT cannot hold: the job fails" || fail bad "status $status"
 eject STICK1
 eject SUPER
 eject FIXED
@@ -80,6 +83,7 @@ check_basic() {
     check_fat "$dir/names.img" 0 16 NAMES "name packages"
     cp -r "$(expected_names)" "$dir/expect-names"
     mv "$dir/expect-names/A.TXT" "$dir/expect-names/a.txt"
+    printf 'fine' >"$dir/expect-names/OK.TXT"
     check_tree "$dir/names.img" 0 "$dir/expect-names" "name packages (long names through mtools)"
 }
 

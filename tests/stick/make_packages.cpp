@@ -1,9 +1,10 @@
 // Makes the packages the stick boots write that the sample cannot give:
 //   ostrel-stick-packages FOLDER
-// writes FOLDER/names5.rar (RAR 5 made by the installed rar: UTF-8 names,
-// compressed) and FOLDER/names4.rar (RAR 4 as Chinese Windows makes it: GBK
+// writes into FOLDER names5.rar (RAR 5 made by the installed rar: UTF-8
+// names, compressed), names4.rar (RAR 4 as Chinese Windows makes it: GBK
 // names without a Unicode copy, and two names that differ only in letter
-// case, the later one with other bytes).
+// case, the later one with other bytes) and bad.rar (OK.TXT and Q?.TXT, a
+// name FAT cannot hold).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -46,8 +47,8 @@ bool WriteNames5(const fs::path& out) {
 // "中文资料\宋体.FNT" and the like, as code page 936 stores them.
 void WriteNames4(const fs::path& out) {
     const std::string folder = "\xd6\xd0\xce\xc4\xd7\xca\xc1\xcf";  // 中文资料
-    const std::string font = "\xcb\xce\xcc\xe5.FNT";                 // 宋体.FNT
-    const std::string readme = "\xb6\xc1\xce\xd2.TXT";               // 读我.TXT
+    const std::string font = "\xcb\xce\xcc\xe5.FNT";                // 宋体.FNT
+    const std::string readme = "\xb6\xc1\xce\xd2.TXT";              // 读我.TXT
     testsupport::Rar4Writer archive;
     archive.Folder("PKG")
         .File("PKG\\" + readme, "GBK name\r\n")
@@ -56,6 +57,12 @@ void WriteNames4(const fs::path& out) {
         .File("PKG\\A.TXT", "the earlier, upper-case entry")
         .File("PKG\\a.txt", "the later one");
     testsupport::WritePackage(out / "names4.rar", archive.Bytes(), kInfo, 4);
+}
+
+void WriteBad(const fs::path& out) {
+    testsupport::Rar4Writer archive;
+    archive.Folder("PKG").File("PKG\\OK.TXT", "fine").File("PKG\\Q?.TXT", "no such name on FAT");
+    testsupport::WritePackage(out / "bad.rar", archive.Bytes(), kInfo, 6);
 }
 
 }  // namespace
@@ -68,5 +75,6 @@ int main(int argc, char** argv) {
     const fs::path out = argv[1];
     fs::create_directories(out);
     WriteNames4(out);
+    WriteBad(out);
     return WriteNames5(out) ? 0 : 1;
 }
