@@ -13,11 +13,6 @@ constexpr std::uint64_t kFatLimitMb = 2048;
 constexpr DWORD kPauseAfterLaunchMs = 2000;
 constexpr HINSTANCE kLastErrorResult = 32;
 
-// As the format command names them.
-const char* FileSystemName(platform::FileSystem fileSystem) {
-    return fileSystem == platform::FileSystem::Fat32 ? "FAT32" : "FAT";
-}
-
 platform::FormatOutcome FormatWithTheSystem(const platform::FormatRequest& request) {
     return platform::Format(request);
 }
@@ -118,7 +113,7 @@ CommandLineFormat FormatForCommandLine(std::string_view target, std::FILE* notes
         [messages](const std::string& text) { std::fprintf(messages, "%s\n", text.c_str()); }));
     const auto request = formatter.RequestFor(*root, root->c_str());
     std::fprintf(notes, "ostrel-cli write: formatting %s with %s (FAT32 above %llu MB, else FAT)\n",
-                 root->c_str(), FileSystemName(request.fileSystem),
+                 root->c_str(), platform::FileSystemName(request.fileSystem),
                  static_cast<unsigned long long>(kFatLimitMb));
     std::fflush(notes);  // before the format's own messages and its wait
     return formatter.Format(request) ? CommandLineFormat::Formatted

@@ -71,10 +71,10 @@ public:
     // Staging folder <appDir>\Temp purged if present, else created. appDir is
     // the folder that holds Temp and TEMP.TMP: the program's folder (or the
     // user's cache folder) for the window, a private temporary folder for the
-    // command line. Drive form
-    // (C:\opt\ostrel) or native (/opt/ostrel). The job claims appDir for its
-    // whole life: while another job holds it, nothing is purged and
-    // Initialise refuses; so it does when the purge left anything behind.
+    // command line. Drive form (C:\opt\ostrel) or native (/opt/ostrel). The
+    // job claims appDir for its whole life: while another job holds it,
+    // nothing is purged and Initialise refuses; so it does when the purge left
+    // anything behind.
     UpgradeJob(JobSink& sink, std::string appDir, JobPauses pauses = {});
     // The same in the folder that ProgramScratchHome chose; when it refused
     // one, nothing is touched and Initialise reports why.
@@ -175,7 +175,7 @@ private:
     std::atomic<bool> m_bStopRequested{false};
     bool m_bDriveGone = false;  // the copy walk found the drive missing (worker)
     LandedNames m_landedNames;  // what the extraction put in staging (worker)
-    std::optional<std::filesystem::path> m_stagingRoot;  // staging, resolved (worker)
+    std::optional<std::filesystem::path> m_stagingRoot;  // resolved once a pass (worker)
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
     std::string m_strCopyTarget;        // the drive's folder, once the walk has looked it up
     LandedTotals m_landed;              // what the check found there (worker)

@@ -28,7 +28,7 @@ FormatOutcome OutcomeOfStatus(FormatStatus status) {
     return {kStarted, false};
 }
 
-FormatOutcome RunHelper(const FormatSetup& setup, const Drive& drive, bool fat32) {
+FormatOutcome RunHelper(const FormatSetup& setup, const Drive& drive, FileSystem fileSystem) {
     if (setup.helper.empty() || access(setup.helper.c_str(), X_OK) != 0) {
         std::fprintf(stderr, "ostrel: format helper %s is missing\n", setup.helper.c_str());
         return {ERROR_FILE_NOT_FOUND, false};
@@ -38,7 +38,7 @@ FormatOutcome RunHelper(const FormatSetup& setup, const Drive& drive, bool fat32
         return {ERROR_ACCESS_DENIED, false};
     }
     return OutcomeOfHelper(RunAndWait(
-        {setup.pkexec.string(), setup.helper.string(), drive.device, fat32 ? "FAT32" : "FAT"},
+        {setup.pkexec.string(), setup.helper.string(), drive.device, FileSystemName(fileSystem)},
         true));
 }
 
@@ -99,7 +99,7 @@ FormatOutcome Format(const FormatRequest& request, const FormatSetup& setup) {
     if (drive->folderBacked) return {kStarted, EmptyFolder(drive->root)};
     const bool fat32 = request.fileSystem == FileSystem::Fat32;
     if (setup.asRoot) return OutcomeOfStatus(FormatVolume(drive->device, fat32, setup.toolDirs));
-    return RunHelper(setup, *drive, fat32);
+    return RunHelper(setup, *drive, request.fileSystem);
 }
 
 FormatOutcome Format(const FormatRequest& request) { return Format(request, SystemFormatSetup()); }

@@ -25,6 +25,11 @@ namespace platform {
 
 enum class FileSystem { Fat, Fat32 };
 
+// As the format command, the helper's argument and the messages name it.
+inline const char* FileSystemName(FileSystem fileSystem) {
+    return fileSystem == FileSystem::Fat32 ? "FAT32" : "FAT";
+}
+
 struct FormatRequest {
     char drive = 0;  // the drive letter, upper case
     FileSystem fileSystem = FileSystem::Fat;
