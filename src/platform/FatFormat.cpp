@@ -1,20 +1,17 @@
 #include "platform/FatFormat.h"
 
 #include <blkid/blkid.h>
-#include <fcntl.h>
 #include <libmount/libmount.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <system_error>
 
 #include "platform/ChildProcess.h"
 #include "platform/Drives.h"
+#include "platform/PartitionType.h"
 
 namespace platform {
 namespace {
@@ -23,11 +20,6 @@ constexpr std::uint64_t kSectorBytes = 512;
 // Below this many sectors Windows gives /FS:FAT volumes a 12-bit FAT.
 constexpr std::uint64_t kFat16MinSectors = 32680;
 constexpr std::size_t kMaxLabelBytes = 11;
-// The MBR: four 16-byte partition entries from byte 446, the type byte at 4
-// and the first sector at 8 of each; 0xEE in the first says the disk is GPT.
-constexpr std::size_t kPartitionTable = 446;
-constexpr std::size_t kEntryBytes = 16;
-constexpr unsigned char kGptProtective = 0xEE;
 
 struct ProbeDeleter {
     void operator()(blkid_probe probe) const { blkid_free_probe(probe); }
@@ -175,49 +167,6 @@ std::optional<PartitionPlace> PartitionOf(const std::filesystem::path& device) {
     }
 }
 
-// The MBR type bytes that name a FAT of this width, the one written first.
-std::vector<unsigned char> TypeBytesOf(FatType type) {
-    switch (type) {
-        case FatType::Fat12:
-            return {0x01};
-        case FatType::Fat16:
-            return {0x0E, 0x06, 0x04};
-        case FatType::Fat32:
-            return {0x0C, 0x0B};
-    }
-    return {0x0C, 0x0B};
-}
-
-bool ReportDiskError(const char* what, const std::filesystem::path& disk) {
-    std::fprintf(stderr, "ostrel: cannot %s the partition table of %s: %s\n", what, disk.c_str(),
-                 std::strerror(errno));
-    return false;
-}
-
-// The type byte of the partition's MBR entry names the new FAT, as
-// format.com sets it (a partition that held exFAT still says 0x07). GPT
-// disks, logical partitions and entries that do not match are left alone.
-bool SetPartitionType(const PartitionPlace& place, FatType type) {
-    if (place.number < 1 || place.number > 4) return true;
-    const int fd = open(place.disk.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return ReportDiskError("open", place.disk);
-    std::array<unsigned char, kSectorBytes> mbr{};
-    bool done = pread(fd, mbr.data(), mbr.size(), 0) == static_cast<ssize_t>(mbr.size());
-    if (!done) ReportDiskError("read", place.disk);
-    const std::size_t entry = kPartitionTable + (place.number - 1) * kEntryBytes;
-    std::uint64_t start = 0;
-    for (int i = 3; i >= 0; --i) start = start << 8 | mbr[entry + 8 + static_cast<std::size_t>(i)];
-    const auto names = TypeBytesOf(type);
-    const bool plainMbr = mbr[510] == 0x55 && mbr[511] == 0xAA &&
-                          mbr[kPartitionTable + 4] != kGptProtective && start == place.start;
-    if (done && plainMbr && std::find(names.begin(), names.end(), mbr[entry + 4]) == names.end()) {
-        done = pwrite(fd, &names.front(), 1, static_cast<off_t>(entry + 4)) == 1 && fsync(fd) == 0;
-        if (!done) ReportDiskError("write", place.disk);
-    }
-    close(fd);
-    return done;
-}
-
 }  // namespace
 
 FatType ChooseFatType(bool fat32, std::uint64_t bytes) {
@@ -301,7 +250,7 @@ FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
     }
     if (made) {
         const auto place = PartitionOf(device);
-        made = !place || SetPartitionType(*place, type);
+        made = !place || SetPartitionType(place->disk, place->number, place->start, type);
     }
     // Mount again even after a failed mkfs: the old file system may still be there.
     bool mounted = mounts.empty() || MountAgain(device, mounts.front());
