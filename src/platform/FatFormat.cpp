@@ -11,6 +11,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/Drives.h"
+#include "platform/FatLabel.h"
 #include "platform/PartitionType.h"
 
 namespace platform {
@@ -19,7 +20,6 @@ namespace {
 constexpr std::uint64_t kSectorBytes = 512;
 // Below this many sectors Windows gives /FS:FAT volumes a 12-bit FAT.
 constexpr std::uint64_t kFat16MinSectors = 32680;
-constexpr std::size_t kMaxLabelBytes = 11;
 
 struct ProbeDeleter {
     void operator()(blkid_probe probe) const { blkid_free_probe(probe); }
@@ -136,11 +136,16 @@ const char* FatWidth(FatType type) {
     return "32";
 }
 
-// mkfs.fat 4.2 refuses a label byte above 0x7F (it reads them as signed),
-// so Chinese labels, and FAT holds 11 bytes.
-bool MkfsCanWriteLabel(const std::string& label) {
-    return label.size() <= kMaxLabelBytes &&
-           std::all_of(label.begin(), label.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+// The label the new FAT keeps, in code page 936, when there is one and it
+// has a code page 936 form (said where it has none).
+std::optional<std::string> LabelToKeep(const std::filesystem::path& device) {
+    const auto old = ReadVolumeLabel(device);
+    if (!old || old->empty()) return std::nullopt;
+    if (auto label = FatLabelFrom(*old, ReadFileSystemType(device).value_or(""))) return label;
+    std::fprintf(stderr,
+                 "ostrel: the volume label of %s is dropped: it has no form in code page 936\n",
+                 device.c_str());
+    return std::nullopt;
 }
 
 // Where a partition lies on its disk, from sysfs.
@@ -167,6 +172,20 @@ std::optional<PartitionPlace> PartitionOf(const std::filesystem::path& device) {
     }
 }
 
+// A value blkid finds in the superblock of the file system on `target`.
+std::optional<std::string> ProbeValue(const std::filesystem::path& target, const char* name) {
+    Probe probe(blkid_new_probe_from_filename(target.c_str()));
+    if (!probe) return std::nullopt;
+    blkid_probe_enable_superblocks(probe.get(), 1);
+    blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL | BLKID_SUBLKS_TYPE);
+    if (blkid_do_safeprobe(probe.get()) != 0) return std::nullopt;
+    const char* value = nullptr;
+    if (blkid_probe_lookup_value(probe.get(), name, &value, nullptr) != 0 || !value) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
 }  // namespace
 
 FatType ChooseFatType(bool fat32, std::uint64_t bytes) {
@@ -189,16 +208,11 @@ std::optional<std::filesystem::path> FindMkfsFat(const std::vector<std::filesyst
 }
 
 std::optional<std::string> ReadVolumeLabel(const std::filesystem::path& target) {
-    Probe probe(blkid_new_probe_from_filename(target.c_str()));
-    if (!probe) return std::nullopt;
-    blkid_probe_enable_superblocks(probe.get(), 1);
-    blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL);
-    if (blkid_do_safeprobe(probe.get()) != 0) return std::nullopt;
-    const char* label = nullptr;
-    if (blkid_probe_lookup_value(probe.get(), "LABEL", &label, nullptr) != 0 || !label) {
-        return std::nullopt;
-    }
-    return std::string(label);
+    return ProbeValue(target, "LABEL");
+}
+
+std::optional<std::string> ReadFileSystemType(const std::filesystem::path& target) {
+    return ProbeValue(target, "TYPE");
 }
 
 std::uint64_t VolumeSize(const std::filesystem::path& target) {
@@ -211,21 +225,24 @@ std::uint64_t VolumeSize(const std::filesystem::path& target) {
 bool MakeFatFileSystem(const std::filesystem::path& mkfs, const std::filesystem::path& target,
                        FatType type, const std::optional<std::string>& label) {
     std::vector<std::string> argv{mkfs.string(), "-F", FatWidth(type)};
-    if (label && !label->empty()) {
-        if (MkfsCanWriteLabel(*label)) {
-            argv.insert(argv.end(), {"-n", *label});
-        } else {
-            std::fprintf(stderr,
-                         "ostrel: the volume label of %s is dropped: mkfs.fat writes only labels "
-                         "of up to 11 ASCII characters\n",
-                         target.c_str());
-        }
+    std::optional<std::string> ownLabel;  // written by us after mkfs.fat
+    if (label && FatCanHoldLabel(*label)) {
+        if (!MkfsWritesLabel(*label)) ownLabel = label;
+        argv.insert(argv.end(), {"-n", ownLabel ? LabelStandIn(*label) : *label});
+    } else if (label && !label->empty()) {
+        std::fprintf(stderr,
+                     "ostrel: the volume label of %s is dropped: a FAT label is up to 11 bytes "
+                     "in code page 936 without *?.,;:/\\|+=<>[]\"\n",
+                     target.c_str());
     }
     argv.push_back(target.string());
-    auto status = RunAndWait(argv);
-    if (status == 0) return true;
-    std::fprintf(stderr, "ostrel: mkfs.fat failed on %s\n", target.c_str());
-    return false;
+    if (RunAndWait(argv) != 0) {
+        std::fprintf(stderr, "ostrel: mkfs.fat failed on %s\n", target.c_str());
+        return false;
+    }
+    // The stand-in stays where this fails: the format is done, the label is not.
+    if (ownLabel) WriteFatLabel(target, LabelStandIn(*ownLabel), *ownLabel);
+    return true;
 }
 
 FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
@@ -235,19 +252,13 @@ FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
         std::fprintf(stderr, "ostrel: mkfs.fat not found (package dosfstools)\n");
         return FormatStatus::MkfsMissing;
     }
-    auto label = ReadVolumeLabel(device);
+    const auto label = LabelToKeep(device);
     auto mounts = MountsOf(device);
     for (const auto& mount : mounts) {
         if (!Unmount(mount)) return FormatStatus::Failed;
     }
     FatType type = ChooseFatType(fat32, VolumeSize(device));
     bool made = MakeFatFileSystem(*mkfs, device, type, label);
-    if (!made && label && MkfsCanWriteLabel(*label)) {
-        // mkfs.fat takes only labels it can write in its code page (no
-        // Chinese ones): the format matters more than the name.
-        std::fprintf(stderr, "ostrel: formatting %s again without its label\n", device.c_str());
-        made = MakeFatFileSystem(*mkfs, device, type, std::nullopt);
-    }
     if (made) {
         const auto place = PartitionOf(device);
         made = !place || SetPartitionType(place->disk, place->number, place->start, type);

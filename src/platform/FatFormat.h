@@ -28,12 +28,16 @@ std::optional<std::filesystem::path> FindMkfsFat(const std::vector<std::filesyst
 // The volume label of the file system on `target` (device or image), if any.
 std::optional<std::string> ReadVolumeLabel(const std::filesystem::path& target);
 
+// The type blkid gives the file system on `target` (vfat, exfat, ...), if any.
+std::optional<std::string> ReadFileSystemType(const std::filesystem::path& target);
+
 // The size in bytes of a block device or image file; 0 when unknown.
 std::uint64_t VolumeSize(const std::filesystem::path& target);
 
-// Runs mkfs.fat on `target` with the given FAT width and label (dropped, and
-// said, where mkfs.fat cannot write it: over 11 bytes or not ASCII) and waits
-// for it. True on success.
+// Runs mkfs.fat on `target` with the given FAT width and label, in code page
+// 936 (dropped, and said, where FAT cannot hold it), and waits for it; a
+// label that is not ASCII is written after it (FatLabel.h). True when the
+// file system was made.
 bool MakeFatFileSystem(const std::filesystem::path& mkfs, const std::filesystem::path& target,
                        FatType type, const std::optional<std::string>& label);
 
@@ -44,7 +48,7 @@ enum class FormatStatus {
 };
 
 // Formats the volume on `device`: unmounts it wherever it is mounted, makes
-// the FAT file system keeping the label (when mkfs.fat can write it), sets
+// the FAT file system keeping the label (where FAT can hold it), sets
 // the partition's MBR type byte to match, and mounts it again at its first
 // mount point (with the options it had where it was FAT already, else as a
 // desktop mounts FAT), so that a copy made next lands on the new file

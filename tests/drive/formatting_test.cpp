@@ -13,12 +13,14 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ScopedEnv.h"
 #include "drive/DriveFormatter.h"
 #include "platform/ChildProcess.h"
 #include "platform/FatFormat.h"
+#include "platform/FatLabel.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -50,10 +52,15 @@ void MakeSparseImage(const fs::path& image, std::uint64_t bytes) {
     fs::resize_file(image, bytes);
 }
 
+std::string HeadOf(const fs::path& target, std::size_t bytes) {
+    std::string head(bytes, '\0');
+    std::ifstream(target, std::ios::binary).read(head.data(), static_cast<std::streamsize>(bytes));
+    return head;
+}
+
 // "FAT12", "FAT16" or "FAT32", from the type text in the boot sector.
 std::string FatTypeOf(const fs::path& target) {
-    std::string sector(512, '\0');
-    std::ifstream(target, std::ios::binary).read(sector.data(), 512);
+    const std::string sector = HeadOf(target, 512);
     if (sector.compare(82, 5, "FAT32") == 0) return "FAT32";
     return sector.substr(54, 5);
 }
@@ -144,6 +151,50 @@ TEST(MakeFatFileSystem, LabelTooLongForFatIsDropped) {
     EXPECT_EQ(LabelOf(dir / "volume.img"), "");
 }
 
+// mkfs.fat 4.2 takes no label byte above 0x7F, so a code page 936 label is
+// written after it: the boot sector (and FAT32's backup), the root folder's
+// entry, where a first byte 0xE5 (free entry) is stored as 0x05.
+TEST(MakeFatFileSystem, ChineseLabelIsWrittenInEachWidth) {
+    auto mkfs = platform::FindMkfsFat(platform::SystemToolDirs());
+    if (!mkfs) GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
+    TempDir dir;
+    using platform::FatType;
+    const fs::path image = dir / "volume.img";
+    for (auto [type, bytes] :
+         {std::pair{FatType::Fat12, 8 * kMb}, std::pair{FatType::Fat16, 64 * kMb},
+          std::pair{FatType::Fat32, 2049 * kMb}}) {
+        // 升级盘 U, and 濉澧, whose first byte is 0xE5
+        for (const std::string label : {"\xC9\xFD\xBC\xB6\xC5\xCC U", "\xE5\xA1\xE5\xA2"}) {
+            MakeSparseImage(image, bytes);
+            ASSERT_TRUE(platform::MakeFatFileSystem(*mkfs, image, type, label));
+            EXPECT_EQ(LabelOf(image), label);
+            const std::string disk = HeadOf(image, 7 * 512);
+            const std::string padded = label + std::string(11 - label.size(), ' ');
+            EXPECT_EQ(disk.substr(type == FatType::Fat32 ? 71 : 43, 11), padded);
+            if (type == FatType::Fat32) {
+                EXPECT_EQ(disk.substr(6 * 512, 512), disk.substr(0, 512));  // the backup
+            }
+            std::string entry = padded + '\x08';  // the root folder's label entry
+            if (entry[0] == '\xE5') entry[0] = '\x05';
+            EXPECT_NE(HeadOf(image, 8 * kMb).find(entry), std::string::npos);
+            fs::remove(image);
+        }
+    }
+}
+
+TEST(FatLabel, TheOldLabelInCodePage936) {
+    EXPECT_EQ(platform::FatLabelFrom("\xC9\xFD", "vfat"), "\xC9\xFD");  // FAT's own bytes
+    EXPECT_EQ(platform::FatLabelFrom("升级盘", "exfat"), "\xC9\xFD\xBC\xB6\xC5\xCC");
+    EXPECT_EQ(platform::FatLabelFrom("STICK", "ntfs"), "STICK");
+    EXPECT_EQ(platform::FatLabelFrom("U\xF0\x9F\x98\x80", "exfat"), std::nullopt);  // no GBK form
+    EXPECT_EQ(platform::FatLabelFrom("", "vfat"), std::nullopt);
+    EXPECT_TRUE(platform::FatCanHoldLabel("\xC9\xFD\xBC\xB6\xC5\xCC _-1"));
+    EXPECT_FALSE(platform::FatCanHoldLabel(*platform::FatLabelFrom("大容量的升级盘", "exfat")));
+    for (const char* refused : {"", "A.B", "A:B", "TAB\t", "A\"B"}) {
+        EXPECT_FALSE(platform::FatCanHoldLabel(refused)) << refused;
+    }
+}
+
 TEST(MakeFatFileSystem, ReportsFailure) {
     auto mkfs = platform::FindMkfsFat(platform::SystemToolDirs());
     if (!mkfs) GTEST_SKIP() << "mkfs.fat is not installed (package dosfstools)";
@@ -189,8 +240,8 @@ TEST_F(LoopVolume, FormatVolumeMakesFat16AndKeepsTheLabel) {
 }
 
 // A stick labelled on Chinese Windows keeps its label in code page 936
-// ("U盘" here), which mkfs.fat cannot take back: the format goes on without it.
-TEST_F(LoopVolume, LabelThatMkfsCannotWriteIsDropped) {
+// ("U盘" here), which mkfs.fat cannot write: it is kept all the same.
+TEST_F(LoopVolume, ChineseLabelIsKept) {
     // Label the volume, then put the code page 936 bytes where the label is
     // written: in the boot sector and in the root folder.
     ASSERT_EQ(Shell("mkfs.fat -F 12 -n XXXXXXXXXXX " + m_loop->device()), 0);
@@ -210,7 +261,7 @@ TEST_F(LoopVolume, LabelThatMkfsCannotWriteIsDropped) {
     EXPECT_EQ(platform::FormatVolume(m_loop->device(), false, platform::SystemToolDirs()),
               platform::FormatStatus::Formatted);
     EXPECT_EQ(FatTypeOf(m_loop->device()), "FAT16");
-    EXPECT_TRUE(FsckClean(m_loop->device()));
+    EXPECT_EQ(LabelOf(m_loop->device()), "U\xC5\xCC");
 }
 
 TEST_F(LoopVolume, LauncherFormatsARemovableVolumeOfTheTable) {

@@ -88,9 +88,11 @@ check_basic() {
 }
 
 # 是 on sticks as they are sold and used: one of two partitions; a FAT32
-# partition of 1 GiB with a Chinese label (FAT16 after the format; mkfs.fat
-# cannot write that label, so it is dropped, and said); an exFAT partition of
-# 4 GiB (FAT32 after the format).
+# partition of 1 GiB with a Chinese label in code page 936 (FAT16 after the
+# format, the label kept byte for byte); an exFAT partition of 4 GiB with a
+# Chinese label (FAT32 after the format, the label in code page 936); a small
+# exFAT stick whose label is too long for FAT in code page 936 (dropped, and
+# said). Each partition's type byte names the new FAT.
 prepare_formats() {
     new_image "$dir/two.img" 1G
     partition "$dir/two.img" "1 511 6" "512 511 b"
@@ -102,14 +104,19 @@ prepare_formats() {
     make_fat "$dir/cn.img" 1 32 "$(gbk 升级盘)"
     new_image "$dir/exfat.img" 4G
     partition "$dir/exfat.img" "1 4095 7"
-    make_exfat "$dir/exfat.img" 1 EXSTICK
+    make_exfat "$dir/exfat.img" 1 大容量U盘
+    new_image "$dir/long.img" 256M
+    partition "$dir/long.img" "1 255 7"
+    make_exfat "$dir/long.img" 1 我的大容量升级盘
     attach s1 "$dir/two.img"
     attach s2 "$dir/cn.img"
     attach s3 "$dir/exfat.img"
+    attach s4 "$dir/long.img"
     guest_script <<'EOF'
 desktop_mount "$(disk_of s1)1" LEFT || fail mount LEFT
 desktop_mount "$(disk_of s2)1" CN || fail mount CN
 desktop_mount "$(disk_of s3)1" EXFAT exfat || fail mount EXFAT
+desktop_mount "$(disk_of s4)1" LONG exfat || fail mount LONG
 cli drives drives
 said drives "$(disk_of s1)2 is on removable media but not mounted" &&
     pass "drives: the unmounted partition is named, without a letter" ||
@@ -117,14 +124,16 @@ said drives "$(disk_of s1)2 is on removable media but not mounted" &&
 grep -q "^[A-Z]:.* $(disk_of s1)2 " /tmp/drives.out &&
     fail drives "the unmounted partition has a letter" ||
     pass "drives: only the mounted partition of the two is a drive"
-for name in LEFT CN EXFAT; do
+for name in LEFT CN EXFAT LONG; do
     letter=$(letter_of /media/user/$name)
     cli format-$name write --format /package/T512-sample.rar "$letter" &&
         said format-$name 升级成功！ && pass "write --format (是) onto $name ($letter)" ||
         fail format-$name "status $status"
 done
-said format-CN "volume label of $(disk_of s2)1 is dropped" &&
-    pass "the Chinese label: said to be dropped" || fail label "no word of the dropped label"
+! said format-CN "is dropped" && ! said format-EXFAT "is dropped" &&
+    pass "the Chinese labels: kept" || fail label "a Chinese label FAT holds is dropped"
+said format-LONG "volume label of $(disk_of s4)1 is dropped" &&
+    pass "a label too long for FAT: said to be dropped" || fail label "no word of the dropped label"
 options=$(grep " /media/user/EXFAT " /proc/mounts)
 case $options in
     *" vfat "*shortname=mixed*) pass "exFAT made FAT: mounted as a desktop mounts FAT ($options)" ;;
@@ -135,6 +144,7 @@ esac
 eject LEFT
 eject CN
 eject EXFAT
+eject LONG
 EOF
 }
 
@@ -149,10 +159,12 @@ check_formats() {
     check_fat "$dir/two.img" 2 32 RIGHT "second partition (not formatted)"
     check_tree "$dir/two.img" 2 "$dir/expect-right" "second partition (not formatted)"
     check_part_type "$dir/two.img" 2 b "second partition (not formatted)"
-    check_fat "$dir/cn.img" 1 16 "" "FAT32 stick with a Chinese label"
+    check_fat "$dir/cn.img" 1 16 "$(gbk 升级盘)" "FAT32 stick with a Chinese label"
     check_tree "$dir/cn.img" 1 "$written" "FAT32 stick with a Chinese label"
     check_part_type "$dir/cn.img" 1 e "FAT32 stick with a Chinese label"
-    check_fat "$dir/exfat.img" 1 32 EXSTICK "exFAT stick"
+    check_fat "$dir/exfat.img" 1 32 "$(gbk 大容量U盘)" "exFAT stick"
     check_tree "$dir/exfat.img" 1 "$written" "exFAT stick"
     check_part_type "$dir/exfat.img" 1 c "exFAT stick"
+    check_fat "$dir/long.img" 1 16 "" "small exFAT stick with a long label"
+    check_part_type "$dir/long.img" 1 e "small exFAT stick with a long label"
 }
