@@ -2,12 +2,14 @@
 // operations that copy and delete.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "pipeline/UpgradeJob.h"
+#include "platform/ErrorText.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
@@ -169,6 +171,20 @@ void UpgradeJob::FailCopy() {
     if (!PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
+// Where a file of the walk lands, in the drive's terms even once the drive
+// has gone from the table (a pulled stick's mount point means nothing to
+// the user).
+std::string UpgradeJob::OnDrive(const std::string& name) const {
+    if (const auto root = platform::ToNativePath(m_strDrive)) {
+        return platform::ToDrivePath(*root / name);
+    }
+    const bool rooted = !m_strDrive.empty() && m_strDrive.back() == '\\';
+    return m_strDrive + (rooted ? "" : "\\") + name;
+}
+
+// The failure names the file or folder as it would have landed and the
+// cause: a full stick, a name FAT refuses and a pulled stick need different
+// remedies.
 bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destination) {
     std::vector<char> from = PathList(source);
     std::vector<char> to = PathList(destination);
@@ -178,7 +194,10 @@ bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destina
     operation.pTo = to.data();
     operation.fFlags = kSilentYesToAll;
     if (SHFileOperationA(&operation) == 0) return true;
-    m_sink.ShowMessage(kCopyFailed, "", MB_ICONEXCLAMATION);
+    const int error = errno;
+    const std::string landed = OnDrive(source.substr(source.find_last_of("\\/") + 1));
+    m_sink.ShowMessage(std::string(kCopyFailed) + "\n" + landed + "\n" + platform::ErrorText(error),
+                       "", MB_ICONEXCLAMATION);
     return false;
 }
 

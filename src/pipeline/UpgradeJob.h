@@ -156,6 +156,7 @@ private:
     bool ClaimDrive();
     void Fail() { m_bFailed = true; }
     void FailCopy();
+    std::string OnDrive(const std::string& name) const;
 
     JobSink& m_sink;
     JobPauses m_pauses;

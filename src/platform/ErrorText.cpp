@@ -27,6 +27,8 @@ const char* CommonErrorText(int error) {
             return "磁盘是只读的";
         case ENAMETOOLONG:
             return "文件名太长";
+        case EINVAL:
+            return "参数无效（文件名可能含有磁盘不接受的字符）";
         case ENOTDIR:
             return "路径中的一项不是文件夹";
         case EISDIR:

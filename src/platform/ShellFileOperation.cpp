@@ -52,17 +52,23 @@ int WindowsError(int error) {
     }
 }
 
-// The first failure is the one reported; the operation goes on after it.
+// The first failure is the one reported, its error number left in errno for
+// the caller's message; the operation goes on after it.
 class Outcome {
 public:
     void Fail(int error) {
+        if (m_error == 0 && error != 0) m_errno = error;
         if (m_error == 0) m_error = WindowsError(error);
     }
     void Fail(const std::error_code& ec) { Fail(ec ? ec.value() : EIO); }
-    int Result() const { return m_error; }
+    int Result() const {
+        if (m_error != 0) errno = m_errno;
+        return m_error;
+    }
 
 private:
     int m_error = 0;
+    int m_errno = 0;
 };
 
 class Fd {
@@ -255,7 +261,10 @@ void CopySource(const std::string& text, const fs::path& destination, Outcome& o
 int Copy(const std::vector<std::string>& sources, const char* to) {
     const auto destination = platform::NativeArgument(to);
     std::error_code ec;
-    if (!destination || !fs::is_directory(*destination, ec)) return ERROR_PATH_NOT_FOUND;
+    if (!destination || !fs::is_directory(*destination, ec)) {
+        errno = !destination ? ENODEV : ec ? ec.value() : ENOTDIR;
+        return ERROR_PATH_NOT_FOUND;
+    }
     Outcome outcome;
     for (const auto& source : sources) CopySource(source, *destination, outcome);
     return outcome.Result();

@@ -100,7 +100,8 @@ struct SHFILEOPSTRUCTA {
 };
 // FO_COPY: each source (file or folder) into the destination folder under its
 // own name, replacing without asking. FO_DELETE: each source for good.
-// 0 on success, nonzero when anything failed.
+// 0 on success, nonzero when anything failed, with errno the first failure's
+// error number (what the shell's own error box would name).
 int SHFileOperationA(SHFILEOPSTRUCTA* lpFileOp);
 
 constexpr int SW_HIDE = 0;

@@ -218,7 +218,8 @@ TEST_F(PrograssDlgTest, TheWorkersMessageBoxesWaitForTheUserWhileTheWindowStaysO
         });
     }
     dlg->DoModal();
-    EXPECT_EQ(texts, std::vector<std::string>(1, "移动目录操作失败！ "));
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0].starts_with("移动目录操作失败！ \n")) << texts[0];
     // The bar is filled only after the copy, so every box came while the worker waited.
     for (int pos : barAtBox) EXPECT_LT(pos, 4);
     EXPECT_EQ(dlg->m_shown.back(), 4);

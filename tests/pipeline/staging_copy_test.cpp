@@ -1,9 +1,12 @@
 // The copy walk, the shell operations and the purge over real folders.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "JobHarness.h"
+#include "platform/ErrorText.h"
+#include "platform/Path.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -110,14 +113,28 @@ TEST(DeleteFolder, NeverReachesThroughALink) {
     EXPECT_EQ(ReadFile(outside / "precious.txt"), "mine");
 }
 
+// A failed copy names the file where it would have landed and the cause.
 TEST(ShellOperations, ReportTheirFailuresInTheirOwnWords) {
     Walk w;
     EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
     EXPECT_FALSE(w.job.ShellDelete((w.dir / "missing").string()));
     ASSERT_EQ(w.sink.messages.size(), 2u);
-    EXPECT_EQ(w.sink.messages[0].text, "移动目录操作失败！ ");
+    EXPECT_EQ(w.sink.messages[0].text, "移动目录操作失败！ \n" +
+                                           platform::ToDrivePath(w.drive / "missing") + "\n" +
+                                           platform::ErrorText(ENOENT));
     EXPECT_EQ(w.sink.messages[1].text, "删除目录操作失败！ ");
     EXPECT_EQ(w.sink.messages[1].caption, "");
+}
+
+// A stick pulled during the walk: the file is named on the drive, not by the
+// folder the stick was mounted on.
+TEST(ShellOperations, NameTheFileOnTheDriveOnceTheDriveIsGone) {
+    Walk w;
+    w.job.m_strDrive = "Q:\\";
+    EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
+    ASSERT_EQ(w.sink.messages.size(), 1u);
+    EXPECT_EQ(w.sink.messages[0].text,
+              "移动目录操作失败！ \nQ:\\missing\n" + platform::ErrorText(ENOENT));
 }
 
 }  // namespace

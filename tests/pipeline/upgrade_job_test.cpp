@@ -191,7 +191,7 @@ TEST(UpgradeJob, FailedCopiesAreReportedAndFailTheJob) {
     EXPECT_FALSE(run->Succeeded());
     int copyFailures = 0;
     for (const auto& m : run->sink.messages) {
-        if (m.text == "移动目录操作失败！ ") {
+        if (m.text.starts_with("移动目录操作失败！ ")) {
             ++copyFailures;
             EXPECT_EQ(m.caption, "");
             EXPECT_EQ(m.type, MB_ICONEXCLAMATION);
@@ -251,7 +251,8 @@ TEST(UpgradeJob, DriveThatCannotBeFlushedFailsTheJob) {
     auto run = std::make_unique<JobRun>(s.app.string(), s.package.string(), "Q:\\");
     ASSERT_TRUE(run->started);
     EXPECT_FALSE(run->Succeeded());
-    EXPECT_TRUE(HasMessage(run->sink, "移动目录操作失败！ "));
+    EXPECT_TRUE(
+        HasMessage(run->sink, "移动目录操作失败！ \nQ:\\A.TXT\n" + platform::ErrorText(ENODEV)));
 }
 
 // A staging folder holding what cannot be removed would put that on the

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -147,6 +148,7 @@ TEST(ShellCopy, FullDestinationFailsWithoutLeavingAPartialFile) {
     SmallVolume volume(dir / "full", "size=64k");
     if (!volume.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
     EXPECT_NE(Copy(dir / "src" / "big.exe", dir / "full"), 0);
+    EXPECT_EQ(errno, ENOSPC);  // the cause, for the caller's message
     EXPECT_FALSE(fs::exists(dir / "full" / "big.exe"));
     EXPECT_NE(Copy(dir / "src", dir / "full"), 0);
     EXPECT_FALSE(fs::exists(dir / "full" / "src" / "big.exe"));

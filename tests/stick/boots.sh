@@ -64,7 +64,8 @@ said names4 "3 files, 5023 bytes written" &&
     [ "$(cat /media/user/NAMES/a.txt)" = "the later one" ] &&
     pass "A.TXT and a.txt: one file, the later bytes" || fail case-names "$(ls /media/user/NAMES)"
 ! cli bad write /package/bad.rar "$names" && said bad 升级失败！ && ! said bad 升级成功！ &&
-    pass "Q?.TXT, a name FAT cannot hold: the job fails" || fail bad "status $status"
+    said bad "${names}Q?.TXT" &&
+    pass "Q?.TXT, a name FAT cannot hold: the job fails, naming the file" || fail bad "status $status"
 eject STICK1
 eject SUPER
 eject FIXED
