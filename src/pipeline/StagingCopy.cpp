@@ -1,6 +1,7 @@
 // The staging folder: its purge, the copy walk to the drive and the two shell
 // operations that copy and delete.
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <cerrno>
 #include <cstring>
@@ -164,11 +165,15 @@ bool UpgradeJob::LandedWhole(const std::filesystem::path& source,
     return false;
 }
 
-// Once the drive itself is gone every further copy would fail the same way:
-// the walk ends after the first message.
+// Once the drive itself is gone, or takes no writes (a write-protected
+// stick), every further copy would fail the same way: the walk ends after
+// the first message.
 void UpgradeJob::FailCopy() {
     Fail();
-    if (!PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
+    struct statvfs volume {};
+    const bool readOnly =
+        statvfs(CopyTarget().c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0;
+    if (readOnly || !PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
 // Where a file of the walk lands, in the drive's terms even once the drive

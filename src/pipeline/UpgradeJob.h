@@ -174,7 +174,7 @@ private:
     bool m_bFailed = false;
     bool m_bClosed = false;  // OnClose has fixed the result (UI thread)
     std::atomic<bool> m_bStopRequested{false};
-    bool m_bDriveGone = false;  // the copy walk found the drive missing (worker)
+    bool m_bDriveGone = false;  // the copy walk found the drive missing or read-only (worker)
     LandedNames m_landedNames;  // what the extraction put in staging (worker)
     std::optional<std::filesystem::path> m_stagingRoot;  // resolved once a pass (worker)
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)

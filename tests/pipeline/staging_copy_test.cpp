@@ -8,6 +8,7 @@
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 namespace {
 
@@ -135,6 +136,22 @@ TEST(ShellOperations, NameTheFileOnTheDriveOnceTheDriveIsGone) {
     ASSERT_EQ(w.sink.messages.size(), 1u);
     EXPECT_EQ(w.sink.messages[0].text,
               "移动目录操作失败！ \nQ:\\missing\n" + platform::ErrorText(ENOENT));
+}
+
+// A write-protected stick refuses every file the same way: one message, and
+// the walk ends.
+TEST(CopyFolder, AReadOnlyDriveIsReportedOnce) {
+    testsupport::TmpfsMount drive(1 << 20);
+    if (!drive.Mounted()) GTEST_SKIP() << drive.Error();
+    ASSERT_TRUE(drive.RemountReadOnly()) << drive.Error();
+    Walk w;
+    w.job.m_strDrive = drive.path().string();
+    for (const char* name : {"A.TXT", "B.TXT", "C.TXT"}) WriteFile(w.staging / "PKG" / name, name);
+    w.Copy();
+    ASSERT_EQ(w.sink.messages.size(), 1u);
+    EXPECT_EQ(w.sink.messages[0].text, "移动目录操作失败！ \n" +
+                                           platform::ToDrivePath(drive / "A.TXT") + "\n" +
+                                           platform::ErrorText(EROFS));
 }
 
 }  // namespace
