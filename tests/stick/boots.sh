@@ -3,7 +3,7 @@
 # (the images after the power-off); during_NAME, where present, acts on the
 # running guest. Several sticks share a boot: a boot costs far more than a job.
 
-all_boots=(basic formats)
+all_boots=(basic formats failures)
 
 # A 1 GiB stick with one FAT32 partition written with 否, a 4 GiB superfloppy
 # formatted with 是, a USB disk that reports a fixed medium, and a small FAT16
@@ -168,4 +168,127 @@ check_formats() {
     check_part_type "$dir/exfat.img" 1 c "exFAT stick"
     check_fat "$dir/long.img" 1 16 "" "small exFAT stick with a long label"
     check_part_type "$dir/long.img" 1 e "small exFAT stick with a long label"
+}
+
+# Sticks that fail a job, one after the other in one boot: a small stick
+# that big.rar does not fit on (an older BIG2.BIN there stays whole), a
+# write-protected stick (mounted read-only, as a desktop does; a write and a
+# write --format fail), a stick pulled out while big.rar is copied onto it
+# and plugged in again, and last a good stick, written and powered off hard
+# right after "升级成功！" (no unmount, no sync). Each failure names its cause,
+# leaves the package and the mounts as they were, and the next job works.
+prepare_failures() {
+    guest_memory=1024
+    new_image "$dir/full.img" 40M
+    make_fat "$dir/full.img" 0 16 FULL
+    put_file "$dir/full.img" 0 OLD.TXT "kept on the full stick"
+    put_file "$dir/full.img" 0 BIG2.BIN "the older BIG2"
+    new_image "$dir/locked.img" 32M
+    make_fat "$dir/locked.img" 0 16 LOCKED
+    put_file "$dir/locked.img" 0 OLD.TXT "kept on the locked stick"
+    new_image "$dir/pull.img" 256M
+    make_fat "$dir/pull.img" 0 32 PULL
+    new_image "$dir/good.img" 64M
+    make_fat "$dir/good.img" 0 16 GOOD
+    attach s1 "$dir/full.img"
+    attach s2 "$dir/locked.img" readonly=on
+    attach s3 "$dir/pull.img"
+    attach s4 "$dir/good.img"
+    mkdir -p "$dir/root/package"
+    cp "$(names_packages)/big.rar" "$dir/root/package/"
+    guest_script <<'EOF'
+desktop_mount "$(disk_of s1)" FULL || fail mount FULL
+desktop_mount "$(disk_of s2)" LOCKED || fail mount LOCKED
+desktop_mount "$(disk_of s3)" PULL || fail mount PULL
+desktop_mount "$(disk_of s4)" GOOD || fail mount GOOD
+package=$(md5sum /package/big.rar)
+mounts=$(grep " /media/user/" /proc/mounts | sort)
+
+full=$(letter_of /media/user/FULL)
+! cli full write /package/big.rar "$full" && said full 升级失败！ && ! said full 升级成功！ &&
+    pass "full stick: the job fails" || fail full "status $status"
+said full "${full}BIG2.BIN" && said full 磁盘空间不足 &&
+    pass "full stick: the message names the file and the cause" || fail full-message "see above"
+
+locked=$(letter_of /media/user/LOCKED)
+grep -q " /media/user/LOCKED vfat ro," /proc/mounts &&
+    pass "write-protected stick: mounted read-only" || fail locked-mount "$(grep LOCKED /proc/mounts)"
+! cli locked write /package/T512-sample.rar "$locked" && said locked 升级失败！ &&
+    said locked "${locked}BOOT.EXE" && said locked 磁盘是只读的 &&
+    [ "$(grep -c 移动目录操作失败 /tmp/locked.out)" = 1 ] &&
+    pass "write-protected stick: the job fails, saying why once" || fail locked "status $status"
+! cli locked-format write --format /package/T512-sample.rar "$locked" &&
+    said locked-format 升级失败！ && pass "write-protected stick: write --format fails" ||
+    fail locked-format "status $status"
+[ "$(grep " /media/user/" /proc/mounts | sort)" = "$mounts" ] &&
+    pass "full and write-protected: every stick mounted as before" ||
+    fail mounts "$(grep " /media/user/" /proc/mounts)"
+eject FULL
+eject LOCKED
+
+pull=$(letter_of /media/user/PULL)
+pulled=$(disk_of s3)
+ostrel-cli write /package/big.rar "$pull" >/tmp/pull.out 2>&1 &
+job=$!
+wait_until 300 copy_begun /media/user/PULL && say "CUE pull" || fail pull "the copy never began"
+wait_until 120 gone "$pulled" || fail pull "$pulled is still there"
+wait_until 300 eval '! alive $job' || { fail pull "ostrel-cli hangs"; kill -9 $job; }
+wait $job
+status=$?
+sed "s/^/pull| /" /tmp/pull.out
+[ $status -ne 0 ] && said pull 升级失败！ && ! said pull 升级成功！ &&
+    pass "pulled stick: the job fails" || fail pull "status $status"
+said pull "${pull}BIG" && said pull 拔出 && pass "pulled stick: the message names the file and the cause" ||
+    fail pull-message "see above"
+# The desktop unmounts a stick that is gone; nothing of the job holds it.
+umount /media/user/PULL && ! grep -q "^$pulled" /proc/mounts &&
+    pass "pulled stick: unmounted cleanly, nothing left mounted" ||
+    fail pull-mount "$(grep "^$pulled" /proc/mounts)"
+rmdir /media/user/PULL
+say "CUE replug"
+wait_until 120 has_disk s3 && sleep 1 || fail replug "the stick did not come back"
+desktop_mount "$(disk_of s3)" PULL || fail mount "PULL again"
+cli replug write /package/T512-sample.rar "$(letter_of /media/user/PULL)" &&
+    said replug 升级成功！ && pass "the stick plugged in again: the next job works" ||
+    fail replug "status $status"
+eject PULL
+[ "$(md5sum /package/big.rar)" = "$package" ] && pass "the package is intact" ||
+    fail package "big.rar changed"
+
+cli good write /package/T512-sample.rar "$(letter_of /media/user/GOOD)" &&
+    said good 升级成功！ && pass "a good stick after the failures" || fail good "status $status"
+say END
+say "CUE quit"
+sleep 600
+EOF
+}
+
+# The guest's cues: pull the stick, plug it in again, power off.
+during_failures() {
+    wait_for_console "CUE pull" || return 1
+    monitor device_del usb-s3
+    wait_for_console "CUE replug" || return 1
+    monitor drive_add 0 "if=none,id=s3b,format=raw,file=$dir/pull.img"
+    monitor device_add "usb-storage,id=usb-s3b,bus=xhci.0,drive=s3b,removable=on,serial=s3"
+    wait_for_console "CUE quit" || return 1
+    monitor quit
+}
+
+check_failures() {
+    local written big
+    written=$(expected_sample)
+    big=$(expected_big)
+    mkdir -p "$dir/expect-full" "$dir/expect-locked"
+    cp "$big/BIG1.BIN" "$dir/expect-full/"
+    printf 'the older BIG2' >"$dir/expect-full/BIG2.BIN"
+    printf 'kept on the full stick' >"$dir/expect-full/OLD.TXT"
+    printf 'kept on the locked stick' >"$dir/expect-locked/OLD.TXT"
+    check_fat "$dir/full.img" 0 16 FULL "full stick"
+    check_tree "$dir/full.img" 0 "$dir/expect-full" "full stick (the older BIG2.BIN whole)"
+    check_fat "$dir/locked.img" 0 16 LOCKED "write-protected stick"
+    check_tree "$dir/locked.img" 0 "$dir/expect-locked" "write-protected stick"
+    check_fat_unmounted "$dir/pull.img" 0 32 PULL "pulled and plugged again"
+    check_tree "$dir/pull.img" 0 "$written" "pulled and plugged again"
+    check_fat_unmounted "$dir/good.img" 0 16 GOOD "powered off right after success"
+    check_tree "$dir/good.img" 0 "$written" "powered off right after success"
 }

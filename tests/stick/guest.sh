@@ -58,3 +58,22 @@ cli() {
 
 # True when /tmp/NAME.out holds TEXT.
 said() { grep -qF -- "$2" "/tmp/$1.out"; }
+
+# --- the failures boot ------------------------------------------------------
+
+# Runs the words after SECONDS until they succeed, at most SECONDS long.
+wait_until() {
+    limit=$(($1 * 5))
+    shift
+    i=0
+    until "$@"; do
+        i=$((i + 1))
+        [ $i -lt $limit ] || return 1
+        sleep 0.2
+    done
+}
+
+has_disk() { [ -n "$(disk_of "$1" 2>/dev/null | grep '^/dev/')" ]; }
+gone() { [ ! -e "/sys/block/${1##*/}" ]; }
+alive() { kill -0 "$1" 2>/dev/null; }
+copy_begun() { ls -a "$1" | grep -q '\.part-'; }

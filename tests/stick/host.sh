@@ -382,7 +382,7 @@ expected_with() {
 # The name packages (ostrel-stick-packages), made once per run.
 names_packages() {
     local folder=$work/packages
-    if [[ ! -f $folder/names4.rar || ! -f $folder/names5.rar ]]; then
+    if [[ ! -f $folder/names4.rar || ! -f $folder/names5.rar || ! -f $folder/big.rar ]]; then
         "$packages" "$folder" >&2 || die "ostrel-stick-packages failed"
     fi
     echo "$folder"
@@ -401,4 +401,31 @@ expected_names() {
         mv "$folder.tmp" "$folder"
     fi
     echo "$folder"
+}
+
+# What big.rar gives written onto a folder, made once per run.
+expected_big() {
+    local folder=$work/expect/big
+    if [[ ! -d $folder ]]; then
+        rm -rf "$folder.tmp"
+        mkdir -p "$folder.tmp"
+        "$cli" write "$(names_packages)/big.rar" "$folder.tmp" >/dev/null 2>&1 ||
+            die "writing big.rar to a folder failed"
+        mv "$folder.tmp" "$folder"
+    fi
+    echo "$folder"
+}
+
+# check_fat for a stick that lost its power or was pulled while mounted: the
+# kernel set the dirty bit at the mount (and a later mount never clears a bit
+# it found set), so that bit is allowed; whatever else fsck.fat finds is a
+# fault. Checked on a copy with the bit cleared.
+check_fat_unmounted() {
+    local image=$1 part=$2 bits=$3 copy=$dir/unmounted.img at byte
+    at=$(($(offset_of "$image" "$part") + (bits == 32 ? 65 : 37)))
+    cp --sparse=always "$image" "$copy"
+    byte=$(od -An -tu1 -j "$at" -N1 "$copy")
+    printf "\\x$(printf %02x $((byte & ~1)))" | dd of="$copy" bs=1 seek="$at" conv=notrunc status=none
+    check_fat "$copy" "${@:2}"
+    rm -f "$copy"
 }

@@ -3,8 +3,10 @@
 // writes into FOLDER names5.rar (RAR 5 made by the installed rar: UTF-8
 // names, compressed), names4.rar (RAR 4 as Chinese Windows makes it: GBK
 // names without a Unicode copy, and two names that differ only in letter
-// case, the later one with other bytes) and bad.rar (OK.TXT and Q?.TXT, a
-// name FAT cannot hold).
+// case, the later one with other bytes), bad.rar (OK.TXT and Q?.TXT, a
+// name FAT cannot hold) and big.rar (four stored files of 24 MiB, each of one
+// repeated byte so that the guest's initramfs stays small: long enough a copy
+// to pull the stick during it, more than a small stick holds).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +67,16 @@ void WriteBad(const fs::path& out) {
     testsupport::WritePackage(out / "bad.rar", archive.Bytes(), kInfo, 6);
 }
 
+void WriteBig(const fs::path& out) {
+    constexpr std::size_t kSize = 24u << 20;
+    testsupport::Rar4Writer archive;
+    archive.Folder("PKG");
+    for (char n = '1'; n <= '4'; ++n) {
+        archive.File(std::string("PKG\\BIG") + n + ".BIN", std::string(kSize, n));
+    }
+    testsupport::WritePackage(out / "big.rar", archive.Bytes(), kInfo, 7);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,5 +88,6 @@ int main(int argc, char** argv) {
     fs::create_directories(out);
     WriteNames4(out);
     WriteBad(out);
+    WriteBig(out);
     return WriteNames5(out) ? 0 : 1;
 }
