@@ -70,6 +70,7 @@ public:
     }
     // The worker's own record of when each stage began, read after the job.
     void PhaseChanged(pipeline::JobPhase phase) override {
+        if (pending.Flush()) queue.Post([this] { shownPos = pending.Take(); });
         stageStarts[static_cast<std::size_t>(phase)] = std::chrono::steady_clock::now();
     }
 

@@ -60,7 +60,10 @@ void ConsoleSink::SetRange(int lower, int upper) {
 // The worker does not wait for the bar: it goes on with the next entry while
 // the main thread draws the newest position.
 void ConsoleSink::SetPos(int pos) {
-    if (!m_pendingPos.Offer(pos)) return;
+    if (m_pendingPos.Offer(pos)) QueueShowing();
+}
+
+void ConsoleSink::QueueShowing() {
     OnMainThreadLater([this] {
         m_pos = std::clamp(m_pendingPos.Take(), m_lower, std::max(m_lower, m_upper));
         Draw();
@@ -81,7 +84,9 @@ void ConsoleSink::RequestClose() {
     OnMainThread([&] { m_closed = m_job != nullptr && m_job->OnClose(); });
 }
 
+// Each stage is drawn with the newest position of the last one.
 void ConsoleSink::PhaseChanged(pipeline::JobPhase phase) {
+    if (m_pendingPos.Flush()) QueueShowing();
     OnMainThread([&] {
         m_phase = phase;
         Draw();

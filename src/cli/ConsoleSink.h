@@ -39,6 +39,7 @@ public:
 private:
     void OnMainThread(const std::function<void()>& request);
     void OnMainThreadLater(std::function<void()> request);
+    void QueueShowing();
     void Line(const std::string& text);
     void Draw();
 

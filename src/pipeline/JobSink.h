@@ -10,7 +10,9 @@
 // request has been handled on the user-interface thread, as a Windows
 // SendMessage does: the worker relies on that hand-over. SetPos may return at
 // once (the worker relies on nothing it does), as long as the positions are
-// shown in order and before the close request is handled. RequestClose in
+// shown in order and before the close request is handled; of positions that
+// come close together only the newest need be shown, but the newest before a
+// PhaseChanged is shown before any of the next stage's. RequestClose in
 // particular is carried to the user-interface thread, which calls
 // UpgradeJob::OnClose; after RequestClose returns the worker touches nothing
 // of the job or the sink.

@@ -108,9 +108,16 @@ void PrograssDlg::SetRange(int lower, int upper) {
 // the window shows the newest position. The close request comes after every
 // showing, so none runs on a window that has gone.
 void PrograssDlg::SetPos(int pos) {
-    if (m_pendingPos.Offer(pos)) {
-        toolkit::PostToUiThread([this] { m_ctrlProgress.SetPos(m_pendingPos.Take()); });
-    }
+    if (m_pendingPos.Offer(pos)) QueueShowing();
+}
+
+// Each stage begins with the bar at the newest position of the last one.
+void PrograssDlg::PhaseChanged(pipeline::JobPhase) {
+    if (m_pendingPos.Flush()) QueueShowing();
+}
+
+void PrograssDlg::QueueShowing() {
+    toolkit::PostToUiThread([this] { m_ctrlProgress.SetPos(m_pendingPos.Take()); });
 }
 
 void PrograssDlg::ShowMessage(const std::string& text, const std::string& caption,

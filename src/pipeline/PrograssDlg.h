@@ -61,7 +61,9 @@ private:
                      unsigned int type) override;
     void Prompt(const std::string& text) override;
     void RequestClose() override;
+    void PhaseChanged(pipeline::JobPhase phase) override;
 
+    void QueueShowing();
     void TakeJobState();
     void RemoveScratch();
 

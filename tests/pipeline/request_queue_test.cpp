@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
+#include "pipeline/PendingPos.h"
 #include "pipeline/RequestQueue.h"
 
 // The command line's bar is posted: the worker must never wait for it, and the
@@ -24,4 +26,24 @@ TEST(RequestQueue, PostsDoNotWaitAndRunInOrderWithCalls) {
     queue.Serve([&] { return closed; });
     closer.join();
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2, 9}));
+}
+
+// Positions within an interval wake nobody; the newest is still shown, by the
+// next showing queued or by the flush at the end of a stage.
+TEST(PendingPos, PositionsWithinAnIntervalShareOneShowingAndTheFlushShowsTheNewest) {
+    pipeline::PendingPos pending(std::chrono::hours(1));
+    EXPECT_TRUE(pending.Offer(1));
+    EXPECT_FALSE(pending.Offer(2));  // queued already
+    EXPECT_EQ(pending.Take(), 2);
+    EXPECT_FALSE(pending.Offer(3));  // within the interval
+    EXPECT_FALSE(pending.Offer(4));
+    EXPECT_TRUE(pending.Flush());
+    EXPECT_FALSE(pending.Flush());  // one showing is enough
+    EXPECT_EQ(pending.Take(), 4);
+    EXPECT_FALSE(pending.Flush());  // nothing newer
+
+    pipeline::PendingPos unthrottled(std::chrono::nanoseconds(0));
+    EXPECT_TRUE(unthrottled.Offer(1));
+    EXPECT_EQ(unthrottled.Take(), 1);
+    EXPECT_TRUE(unthrottled.Offer(2));
 }
