@@ -26,7 +26,13 @@ bool IsLinkEntry(const RARHeaderDataEx& header) {
 
 }  // namespace
 
-RarArchive::RarArchive(const std::string& nativePath) : m_comment(new char[kCommentSize]) {
+RarArchive::RarArchive(const std::string& nativePath)
+    : m_comment(new char[kCommentSize]),
+      m_header(std::make_unique<RARHeaderDataEx>()),
+      m_redirName(kRedirNameSize, L'\0') {
+    // Zeroed once: the library fills every field it reports and leaves the
+    // reserved ones alone.
+    std::memset(m_header.get(), 0, sizeof(RARHeaderDataEx));
     RAROpenArchiveDataEx data;
     std::memset(&data, 0, sizeof(data));
     std::vector<char> name(nativePath.begin(), nativePath.end());
@@ -48,15 +54,12 @@ RarArchive::~RarArchive() {
 }
 
 int RarArchive::ReadHeader(RarEntry& entry) {
-    // The Ex record is large (it carries wide copies of both names); keep it
-    // off the worker's stack.
-    auto header = std::make_unique<RARHeaderDataEx>();
-    std::memset(header.get(), 0, sizeof(RARHeaderDataEx));
+    RARHeaderDataEx* header = m_header.get();
     header->CmtBuf = nullptr;
-    std::vector<wchar_t> redirName(kRedirNameSize, L'\0');
-    header->RedirName = redirName.data();
+    header->RedirName = m_redirName.data();
     header->RedirNameSize = kRedirNameSize;
-    const int result = RARReadHeaderEx(m_handle, header.get());
+    m_redirName[0] = L'\0';
+    const int result = RARReadHeaderEx(m_handle, header);
     if (result != ERAR_SUCCESS) return result;
     entry.name = header->FileName;
     entry.wideName = header->FileNameW;
@@ -66,7 +69,7 @@ int RarArchive::ReadHeader(RarEntry& entry) {
     entry.isDirectory = (header->Flags & RHDF_DIRECTORY) != 0;
     entry.isLink = IsLinkEntry(*header);
     entry.isReference = header->RedirType == kRedirHardLink || header->RedirType == kRedirFileCopy;
-    entry.referenceName = entry.isReference ? std::wstring(redirName.data()) : std::wstring();
+    entry.referenceName = entry.isReference ? std::wstring(m_redirName.data()) : std::wstring();
     return result;
 }
 

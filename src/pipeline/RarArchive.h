@@ -3,7 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+struct RARHeaderDataEx;
 
 namespace pipeline {
 
@@ -63,6 +67,10 @@ public:
 private:
     void* m_handle = nullptr;
     char* m_comment = nullptr;
+    // The library's header record is large (it carries wide copies of both
+    // names): one per archive, off the worker's stack, not one per entry.
+    std::unique_ptr<RARHeaderDataEx> m_header;
+    std::vector<wchar_t> m_redirName;
 };
 
 }  // namespace pipeline
