@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace pipeline {
 
@@ -18,25 +19,57 @@ constexpr std::uint64_t kFlagExtraArea = 0x0001;
 constexpr std::uint64_t kFlagDataArea = 0x0002;
 constexpr int kMaxVintBytes = 10;
 
-// A RAR 5 variable-length integer: 7 bits per byte, high bit "more follows".
-std::optional<std::uint64_t> ReadVint(std::istream& in, std::uint64_t& consumed) {
+// The archive's bytes by offset, read a window at a time: the walk visits
+// every header, and seeking a stream for each one would read its whole
+// buffer again for a header of a few bytes.
+class WindowedReader {
+public:
+    explicit WindowedReader(const std::filesystem::path& path) : m_in(path, std::ios::binary) {}
+    bool IsOpen() const { return static_cast<bool>(m_in); }
+
+    // The byte at `offset`, or nothing past the end of the file.
+    std::optional<unsigned char> At(std::uint64_t offset) {
+        if (offset < m_start || offset - m_start >= m_length) {
+            if (!Fill(offset)) return std::nullopt;
+        }
+        return static_cast<unsigned char>(m_window[offset - m_start]);
+    }
+
+private:
+    static constexpr std::size_t kWindow = 64 * 1024;
+
+    bool Fill(std::uint64_t offset) {
+        m_in.clear();
+        m_in.seekg(static_cast<std::streamoff>(offset));
+        m_in.read(m_window.data(), static_cast<std::streamsize>(m_window.size()));
+        m_start = offset;
+        m_length = static_cast<std::uint64_t>(std::max<std::streamsize>(m_in.gcount(), 0));
+        return m_length > 0;
+    }
+
+    std::ifstream m_in;
+    std::vector<char> m_window = std::vector<char>(kWindow);
+    std::uint64_t m_start = 0;
+    std::uint64_t m_length = 0;
+};
+
+// A RAR 5 variable-length integer at `at`, which it moves past: 7 bits per
+// byte, high bit "more follows".
+std::optional<std::uint64_t> ReadVint(WindowedReader& in, std::uint64_t& at) {
     std::uint64_t value = 0;
     for (int i = 0; i < kMaxVintBytes; ++i) {
-        const int byte = in.get();
-        if (byte == std::char_traits<char>::eof()) return std::nullopt;
-        ++consumed;
-        value |= std::uint64_t{static_cast<unsigned>(byte) & 0x7Fu} << (7 * i);
-        if ((byte & 0x80) == 0) return value;
+        const auto byte = in.At(at);
+        if (!byte) return std::nullopt;
+        ++at;
+        value |= std::uint64_t{*byte & 0x7Fu} << (7 * i);
+        if ((*byte & 0x80) == 0) return value;
     }
     return std::nullopt;
 }
 
-bool HasRar5Signature(std::istream& in) {
-    std::array<char, kRar5Signature.size()> head{};
-    in.read(head.data(), head.size());
-    if (!in) return false;
-    for (size_t i = 0; i < head.size(); ++i) {
-        if (static_cast<unsigned char>(head[i]) != kRar5Signature[i]) return false;
+bool HasRar5Signature(WindowedReader& in) {
+    for (std::size_t i = 0; i < kRar5Signature.size(); ++i) {
+        if (in.At(i) != kRar5Signature[i]) return false;
     }
     return true;
 }
@@ -44,24 +77,22 @@ bool HasRar5Signature(std::istream& in) {
 enum class Step { Next, End, Unknown, Cut };
 
 // Reads the header at `offset` and moves `offset` past it and its data.
-Step StepOver(std::istream& in, std::uint64_t fileSize, std::uint64_t& offset) {
+Step StepOver(WindowedReader& in, std::uint64_t fileSize, std::uint64_t& offset) {
     constexpr std::uint64_t kCrcSize = 4;
-    in.seekg(static_cast<std::streamoff>(offset + kCrcSize));
-    std::uint64_t sizeBytes = 0;
-    const auto headerSize = ReadVint(in, sizeBytes);
+    std::uint64_t at = offset + kCrcSize;
+    const auto headerSize = ReadVint(in, at);
     if (!headerSize || *headerSize == 0) return Step::Cut;
-    const std::uint64_t headerStart = offset + kCrcSize + sizeBytes;
-    std::uint64_t used = 0;
-    const auto type = ReadVint(in, used);
-    const auto flags = ReadVint(in, used);
+    const std::uint64_t headerStart = at;
+    const auto type = ReadVint(in, at);
+    const auto flags = ReadVint(in, at);
     if (!type || !flags) return Step::Cut;
     if (*type == kHeaderTypeEnd) return Step::End;
     // Encrypted headers cannot be walked without the password.
     if (*type == kHeaderTypeEncryption) return Step::Unknown;
-    if ((*flags & kFlagExtraArea) != 0 && !ReadVint(in, used)) return Step::Cut;
+    if ((*flags & kFlagExtraArea) != 0 && !ReadVint(in, at)) return Step::Cut;
     std::uint64_t dataSize = 0;
     if ((*flags & kFlagDataArea) != 0) {
-        const auto size = ReadVint(in, used);
+        const auto size = ReadVint(in, at);
         if (!size) return Step::Cut;
         dataSize = *size;
     }
@@ -76,8 +107,8 @@ bool IsTruncatedRar5(const std::filesystem::path& archive) {
     std::error_code ec;
     const std::uint64_t fileSize = std::filesystem::file_size(archive, ec);
     if (ec) return false;
-    std::ifstream in(archive, std::ios::binary);
-    if (!in || !HasRar5Signature(in)) return false;
+    WindowedReader in(archive);
+    if (!in.IsOpen() || !HasRar5Signature(in)) return false;
     std::uint64_t offset = kRar5Signature.size();
     while (offset < fileSize) {
         switch (StepOver(in, fileSize, offset)) {
@@ -89,7 +120,6 @@ bool IsTruncatedRar5(const std::filesystem::path& archive) {
             case Step::Cut:
                 return true;
         }
-        in.clear();
     }
     return true;
 }
