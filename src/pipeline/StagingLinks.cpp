@@ -3,10 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "pipeline/UpgradeJob.h"
+#include "platform/ErrorText.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
@@ -56,13 +59,19 @@ void UpgradeJob::ReplaceLinks() {
 }
 
 // USB sticks are written back lazily; the user pulls the stick as soon as
-// the job says it succeeded.
+// the job says it succeeded. A failure names the drive and the cause (a
+// stick pulled during the flush is gone from the drive table).
 bool UpgradeJob::FlushDrive() {
     const auto native = platform::ToNativePath(m_strDrive);
     const int fd = native ? ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
+    const int error = native ? errno : ENODEV;
     if (fd >= 0) ::close(fd);
-    if (!flushed) m_sink.ShowMessage(kCopyFailed, "", MB_ICONEXCLAMATION);
+    if (!flushed) {
+        m_sink.ShowMessage(
+            std::string(kCopyFailed) + "\n" + m_strDrive + "\n" + platform::ErrorText(error), "",
+            MB_ICONEXCLAMATION);
+    }
     return flushed;
 }
 

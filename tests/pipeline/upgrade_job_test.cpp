@@ -255,6 +255,29 @@ TEST(UpgradeJob, DriveThatCannotBeFlushedFailsTheJob) {
         HasMessage(run->sink, "移动目录操作失败！ \nQ:\\A.TXT\n" + platform::ErrorText(ENODEV)));
 }
 
+// A stick pulled during the flush: the drive and the cause are named.
+TEST(UpgradeJob, DriveGoneAtTheFlushIsNamedWithTheCause) {
+    JobFolders s;
+    s.Package(Rar4Writer().File("A.TXT", "a").Bytes());
+    testsupport::RecordingSink sink;
+    pipeline::UpgradeJob job(sink, s.app.string(), testsupport::NoPauses());
+    sink.job = &job;
+    job.m_strFilePath = s.package.string();
+    job.m_strDrive = s.drive.string();
+    ASSERT_TRUE(job.Initialise());
+    bool pulled = false;
+    sink.queue.Serve([&] {
+        if (!pulled && !sink.phases.empty() && sink.phases.back() == JobPhase::Flushing) {
+            pulled = fs::remove_all(s.drive) > 0;
+        }
+        return sink.closed;
+    });
+    ASSERT_TRUE(pulled);
+    EXPECT_TRUE(HasMessage(
+        sink, "移动目录操作失败！ \n" + s.drive.string() + "\n" + platform::ErrorText(ENOENT)));
+    EXPECT_FALSE(job.Succeeded());
+}
+
 // A staging folder holding what cannot be removed would put that on the
 // drive as part of this upgrade.
 TEST(UpgradeJob, StagingFolderThatCannotBeEmptiedStopsTheJobBeforeItStarts) {
