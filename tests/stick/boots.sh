@@ -178,8 +178,8 @@ check_formats() {
 # right after "升级成功！" (no unmount, no sync). Each failure names its cause,
 # leaves the package and the mounts as they were, and the next job works.
 prepare_failures() {
-    guest_memory=1024
-    new_image "$dir/full.img" 40M
+    guest_memory=768
+    new_image "$dir/full.img" 24M
     make_fat "$dir/full.img" 0 16 FULL
     put_file "$dir/full.img" 0 OLD.TXT "kept on the full stick"
     put_file "$dir/full.img" 0 BIG2.BIN "the older BIG2"

@@ -382,7 +382,8 @@ expected_with() {
 # The name packages (ostrel-stick-packages), made once per run.
 names_packages() {
     local folder=$work/packages
-    if [[ ! -f $folder/names4.rar || ! -f $folder/names5.rar || ! -f $folder/big.rar ]]; then
+    if [[ ! -f $folder/names4.rar || ! -f $folder/names5.rar || ! -f $folder/big.rar ||
+        $packages -nt $folder/big.rar ]]; then
         "$packages" "$folder" >&2 || die "ostrel-stick-packages failed"
     fi
     echo "$folder"
@@ -405,11 +406,12 @@ expected_names() {
 
 # What big.rar gives written onto a folder, made once per run.
 expected_big() {
-    local folder=$work/expect/big
-    if [[ ! -d $folder ]]; then
-        rm -rf "$folder.tmp"
+    local folder=$work/expect/big package
+    package=$(names_packages)/big.rar
+    if [[ ! -d $folder || $package -nt $folder ]]; then
+        rm -rf "$folder" "$folder.tmp"
         mkdir -p "$folder.tmp"
-        "$cli" write "$(names_packages)/big.rar" "$folder.tmp" >/dev/null 2>&1 ||
+        "$cli" write "$package" "$folder.tmp" >/dev/null 2>&1 ||
             die "writing big.rar to a folder failed"
         mv "$folder.tmp" "$folder"
     fi

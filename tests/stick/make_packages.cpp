@@ -4,7 +4,7 @@
 // names, compressed), names4.rar (RAR 4 as Chinese Windows makes it: GBK
 // names without a Unicode copy, and two names that differ only in letter
 // case, the later one with other bytes), bad.rar (OK.TXT and Q?.TXT, a
-// name FAT cannot hold) and big.rar (four stored files of 24 MiB, each of one
+// name FAT cannot hold) and big.rar (three stored files of 16 MiB, each of one
 // repeated byte so that the guest's initramfs stays small: long enough a copy
 // to pull the stick during it, more than a small stick holds).
 #include <cstdio>
@@ -68,10 +68,10 @@ void WriteBad(const fs::path& out) {
 }
 
 void WriteBig(const fs::path& out) {
-    constexpr std::size_t kSize = 24u << 20;
+    constexpr std::size_t kSize = 16u << 20;
     testsupport::Rar4Writer archive;
     archive.Folder("PKG");
-    for (char n = '1'; n <= '4'; ++n) {
+    for (char n = '1'; n <= '3'; ++n) {
         archive.File(std::string("PKG\\BIG") + n + ".BIN", std::string(kSize, n));
     }
     testsupport::WritePackage(out / "big.rar", archive.Bytes(), kInfo, 7);
