@@ -1,7 +1,6 @@
 #include "platform/FatLabel.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/CodePage.h"
+
 namespace platform {
 namespace {
 
@@ -21,21 +22,6 @@ constexpr unsigned char kVolumeIdAttribute = 0x08;
 // A name whose first byte is 0xE5 marks a free entry; 0x05 stands for it.
 constexpr unsigned char kFreeMark = 0xE5;
 constexpr unsigned char kFreeMarkEscape = 0x05;
-
-std::optional<std::string> Utf8ToCp936(const std::string& text) {
-    iconv_t cd = iconv_open("CP936", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::vector<char> in(text.begin(), text.end());
-    std::vector<char> out(text.size() + 4);  // never longer than the UTF-8
-    char* inPtr = in.data();
-    size_t inLeft = in.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    const bool done = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1);
-    iconv_close(cd);
-    if (!done) return std::nullopt;
-    return std::string(out.data(), static_cast<size_t>(outPtr - out.data()));
-}
 
 std::uint32_t Little(const std::vector<unsigned char>& bytes, std::size_t at, std::size_t size) {
     std::uint32_t value = 0;
@@ -163,7 +149,7 @@ private:
 std::optional<std::string> FatLabelFrom(const std::string& label, const std::string& oldType) {
     if (label.empty()) return std::nullopt;
     if (oldType == "vfat" || MkfsWritesLabel(label)) return label;
-    return Utf8ToCp936(label);
+    return Recode(label, "UTF-8", "CP936");
 }
 
 bool FatCanHoldLabel(const std::string& label) {

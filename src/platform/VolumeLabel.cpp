@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/CodePage.h"
 #include "platform/FatFormat.h"
 
 namespace platform {
@@ -42,12 +43,20 @@ std::optional<std::string> LabelFromLinks(const std::filesystem::path& device,
     return std::nullopt;
 }
 
+// A FAT label is in the code page it was written in, code page 936 for one
+// from Chinese Windows or from our format; exFAT and NTFS labels come as UTF-8.
+std::optional<std::string> InUtf8(std::optional<std::string> label) {
+    if (!label || Recode(*label, "UTF-8", "UTF-8")) return label;
+    if (auto text = Recode(*label, "CP936", "UTF-8")) return text;
+    return label;
+}
+
 }  // namespace
 
 std::optional<std::string> VolumeLabel(const Drive& drive, const std::filesystem::path& byLabel) {
     if (drive.device.empty()) return std::nullopt;
-    if (auto label = LabelFromLinks(drive.device, byLabel)) return label;
-    return ReadVolumeLabel(drive.device);  // as root, from the device itself
+    if (auto label = LabelFromLinks(drive.device, byLabel)) return InUtf8(label);
+    return InUtf8(ReadVolumeLabel(drive.device));  // as root, from the device itself
 }
 
 }  // namespace platform

@@ -331,6 +331,10 @@ TEST(VolumeLabel, ComesFromTheByLabelLinkOfTheDevice) {
     platform::Drive stick;
     stick.device = (dir / "sdz1").string();
     EXPECT_EQ(platform::VolumeLabel(stick, dir / "by-label"), "MY STICK");
+    // A FAT label as Chinese Windows writes it: 升级盘 in code page 936.
+    std::filesystem::remove(dir / "by-label" / "MY\\x20STICK");
+    std::filesystem::create_symlink("../sdz1", dir / "by-label" / "\\xc9\\xfd\\xbc\\xb6\\xc5\\xcc");
+    EXPECT_EQ(platform::VolumeLabel(stick, dir / "by-label"), "升级盘");
     platform::Drive folder;
     folder.folderBacked = true;
     EXPECT_EQ(platform::VolumeLabel(folder, dir / "by-label"), std::nullopt);
