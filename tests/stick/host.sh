@@ -223,14 +223,15 @@ wait_for_console() {
 
 start_guest() {
     (cd "$dir/root" && find . | cpio -o -H newc --quiet | gzip -1) >"$dir/boot.cpio.gz"
-    local parts=("$work/base.cpio.gz" "$dir/boot.cpio.gz")
-    # Bulk files (a bench's package) go in uncompressed: the guest unpacks
-    # those far faster than it inflates them.
+    local parts=()
+    # Bulk files (a bench's package) go in uncompressed, which the guest
+    # unpacks far faster than it inflates them, and first: the kernel takes
+    # no uncompressed archive after a compressed one.
     if [[ -d $dir/bulk ]]; then
         (cd "$dir/bulk" && find . | cpio -o -H newc --quiet) >"$dir/bulk.cpio"
         parts+=("$dir/bulk.cpio")
     fi
-    cat "${parts[@]}" >"$dir/initrd.gz"
+    cat "${parts[@]}" "$work/base.cpio.gz" "$dir/boot.cpio.gz" >"$dir/initrd.gz"
     mkfifo "$dir/monitor.in" "$dir/monitor.out"
     local version
     version=$(cat "$kernel/ready")

@@ -26,6 +26,8 @@ export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 . "$here/host.sh"
 . "$here/boots.sh"
+# More boots from elsewhere (bench/stick.sh's), runnable by name only.
+[[ -z ${STICK_EXTRA_BOOTS:-} ]] || . "$STICK_EXTRA_BOOTS"
 
 for program in "$cli" "$helper" "$packages"; do
     [[ -x $program ]] || die "no $program (build ostrel-stick-packages, which brings ostrel-cli and ostrel-format-helper)"
