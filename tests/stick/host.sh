@@ -54,10 +54,11 @@ fetch_kernel() {
     echo "$version" >"$kernel/ready"
 }
 
-# Copies a program and the shared libraries ldd names to the same paths under $root.
+# Copies a program to GUEST_PATH (default: its own path) under $root, and the
+# shared libraries ldd names to their own paths.
 add_program() {
     local program=$1 lib
-    install -D "$program" "$root$program"
+    install -D "$program" "$root${2:-$program}"
     for lib in $(ldd "$program" 2>/dev/null | grep -o '/[^ ]*'); do
         [[ -e $root$lib ]] || install -D "$(realpath "$lib")" "$root$lib"
     done
@@ -81,12 +82,16 @@ build_initramfs() {
     rm -f "$root/bin/mkdosfs"  # the programs must use dosfstools' mkfs.fat
     cp -a "$kernel/lib/modules/$version" "$root/lib/modules/"
     local program
-    for program in "$cli" "$helper" /usr/sbin/mkfs.fat /usr/sbin/fsck.fat; do
+    for program in /usr/sbin/mkfs.fat /usr/sbin/fsck.fat; do
         add_program "$program"
     done
+    # The project's programs get a folder of their own: at their build paths
+    # a build tree under /tmp would be hidden by the guest's tmpfs there.
+    add_program "$cli" /opt/ostrel/bin/ostrel-cli
+    add_program "$helper" /opt/ostrel/bin/ostrel-format-helper
     ln -s mkfs.fat "$root/usr/sbin/mkfs.vfat"
     mkdir -p "$root/usr/bin"
-    ln -s "$cli" "$root/usr/bin/ostrel-cli"
+    ln -s /opt/ostrel/bin/ostrel-cli "$root/usr/bin/ostrel-cli"
     mkdir -p "$root/usr/lib/locale" "$root/usr/lib/x86_64-linux-gnu/gconv"
     cp -a /usr/lib/locale/C.utf8 "$root/usr/lib/locale/"
     local gconv=/usr/lib/x86_64-linux-gnu/gconv
@@ -392,13 +397,14 @@ names_packages() {
 
 # What the two name packages give written onto one folder, RAR 5 first.
 expected_names() {
-    local folder=$work/expect/names packages
-    packages=$(names_packages)
+    # Not "packages": names_packages reads the program's path by that name.
+    local folder=$work/expect/names made
+    made=$(names_packages)
     if [[ ! -d $folder ]]; then
         rm -rf "$folder.tmp"
         mkdir -p "$folder.tmp"
-        "$cli" write "$packages/names5.rar" "$folder.tmp" >/dev/null 2>&1 &&
-            "$cli" write "$packages/names4.rar" "$folder.tmp" >/dev/null 2>&1 ||
+        "$cli" write "$made/names5.rar" "$folder.tmp" >/dev/null 2>&1 &&
+            "$cli" write "$made/names4.rar" "$folder.tmp" >/dev/null 2>&1 ||
             die "writing the name packages to a folder failed"
         mv "$folder.tmp" "$folder"
     fi
