@@ -5,13 +5,15 @@
 // OSTREL_DRIVER_SCRIPT names the script, one step a line, tab-separated:
 //   <window caption> <TAB> <text the window must show, or empty> <TAB> <action> [<TAB> <arg>]
 // Actions: click <control id> | file <native path> | observe | close |
-//          report <id,id,...> (logs "report id=text ..." of those edits)
+//          report <id,id,...> (logs "report id=text ..." of those edits) |
+//          select <entry> (of the window's list, such as a drive E:\)
 // The text is that of static 1011 (prompts), of a message box, or the
 // buttons of a file dialog.
 // OSTREL_DRIVER_LOG names the log: "seen <caption> <TAB> <text>" per step
 // and "done" once the last step was reached.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -88,8 +90,10 @@ private:
         if (m_next >= m_steps.size()) Log(QStringLiteral("done"));
         // The next step waits for another window. The action runs from the
         // event loop, as a user's would, and may open nested modal windows.
-        // A report leaves the window as it was, so the next step may use it.
-        m_lastWindow = step.action == QLatin1String("report") ? nullptr : window;
+        // A report or a select leaves the window open, so the next step may use it.
+        const bool staysOpen =
+            step.action == QLatin1String("report") || step.action == QLatin1String("select");
+        m_lastWindow = staysOpen ? nullptr : window;
         QPointer<QWidget> guard(window);
         QTimer::singleShot(0, window, [this, guard, step] {
             if (guard) Act(*guard, step);
@@ -113,6 +117,8 @@ private:
             edit->clear();
             QTest::keyClicks(edit, step.arg);
             QTest::keyClick(edit, Qt::Key_Return);
+        } else if (step.action == QLatin1String("select")) {
+            Select(window, step.arg);
         } else if (step.action == QLatin1String("close")) {
             window.close();
         } else if (step.action == QLatin1String("report")) {
@@ -123,6 +129,25 @@ private:
                     QLatin1Char(' ') + id + QLatin1Char('=') + (edit ? edit->text() : QString());
             }
             Log(line);
+        }
+    }
+
+    // With the arrow keys, as a user picks a list entry that is not the first.
+    void Select(QWidget& window, const QString& entry) {
+        auto* list = window.findChild<QComboBox*>();
+        const int wanted = list ? list->findText(entry, Qt::MatchExactly) : -1;
+        if (wanted < 0) {
+            Log(QStringLiteral("missing entry ") + entry);
+            return;
+        }
+        list->setFocus();
+        while (list->currentIndex() != wanted) {
+            const int before = list->currentIndex();
+            QTest::keyClick(list, before < wanted ? Qt::Key_Down : Qt::Key_Up);
+            if (list->currentIndex() == before) {
+                Log(QStringLiteral("stuck before entry ") + entry);
+                return;
+            }
         }
     }
 
