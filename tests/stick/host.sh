@@ -27,13 +27,16 @@ kernel_package() {
 
 # The modules the guest loads (modprobe brings what they depend on): USB
 # storage behind xhci, the SCSI disk, FAT with the character sets a desktop
-# mount names (nls_ascii for mounts without iocharset), exFAT.
+# mount names (nls_ascii for mounts without iocharset), exFAT. The folders
+# also hold 9p over virtio, which a boot that shares a host folder loads.
 guest_modules=(xhci-pci usb-storage uas sd_mod vfat nls_cp437 nls_utf8 nls_ascii nls_cp936 exfat)
-module_folders=(drivers/usb drivers/scsi fs/fat fs/nls fs/exfat block lib crypto)
+module_folders=(drivers/usb drivers/scsi fs/fat fs/nls fs/exfat block lib crypto
+    drivers/virtio net/9p fs/9p fs/netfs fs/fscache)
 
 fetch_kernel() {
     kernel=$work/kernel
-    [[ -f $kernel/ready ]] && return
+    # Unpacked again when the folders taken from the package change.
+    [[ -f $kernel/ready && $(cat "$kernel/folders" 2>/dev/null) == "${module_folders[*]}" ]] && return
     local package
     package=$(kernel_package)
     [[ -n $package ]] || die "apt knows no linux-image-amd64 (run apt-get update)"
@@ -51,6 +54,7 @@ fetch_kernel() {
             "${patterns[@]}"
     busybox depmod -b "$kernel" "$version"
     rm -f "$kernel"/*.deb
+    echo "${module_folders[*]}" >"$kernel/folders"
     echo "$version" >"$kernel/ready"
 }
 
@@ -62,6 +66,13 @@ add_program() {
     for lib in $(ldd "$program" 2>/dev/null | grep -o '/[^ ]*'); do
         [[ -e $root$lib ]] || install -D "$(realpath "$lib")" "$root$lib"
     done
+}
+
+# Copies PROGRAM to GUEST_PATH in this boot's root alone, without its
+# libraries and its debug data: for a boot that shares the host's /usr.
+add_bare_program() {
+    mkdir -p "$(dirname "$dir/root$2")"
+    objcopy --strip-debug "$1" "$dir/root$2"
 }
 
 # The guest's root: busybox, the modules, dosfstools, the two programs with
@@ -186,6 +197,12 @@ put_file() {
     rm -f "$dir/put.tmp"
 }
 
+# Shares the host's FOLDER read-only with the guest as 9p TAG (mount -t 9p TAG).
+share() {
+    qemu_args+=(-fsdev "local,id=$1,path=$2,security_model=none,readonly=on"
+        -device "virtio-9p-pci,fsdev=$1,mount_tag=$1")
+}
+
 # A USB stick on the xhci controller; more words are usb-storage properties
 # (removable=off) or drive options (readonly=on).
 attach() {
@@ -240,10 +257,12 @@ start_guest() {
     mkfifo "$dir/monitor.in" "$dir/monitor.out"
     local version
     version=$(cat "$kernel/ready")
+    # no_timer_check: software emulation on a loaded machine now and then
+    # fails the kernel's check that the timer interrupt works, and the boot.
     nice -n 10 timeout "$boot_timeout" qemu-system-x86_64 -M pc -accel tcg -m "${guest_memory:-512}" \
         -nodefaults -display none -no-reboot \
         -kernel "$kernel/boot/vmlinuz-$version" -initrd "$dir/initrd.gz" \
-        -append "console=ttyS0 quiet panic=-1 stick.disks=$disks" \
+        -append "console=ttyS0 quiet panic=-1 no_timer_check stick.disks=$disks" \
         -serial "file:$dir/console.log" \
         -chardev "pipe,id=monitor,path=$dir/monitor" -mon chardev=monitor,mode=readline \
         -device qemu-xhci,id=xhci "${qemu_args[@]}" 2>"$dir/qemu.log" &
@@ -318,8 +337,9 @@ check_fat() {
     local part_image=$image
     if [[ $part -ne 0 ]]; then
         part_image=$dir/fsck.img
-        dd if="$image" of="$part_image" bs=512 skip=$((offset / 512)) count="$sectors" \
-            conv=sparse status=none
+        # In 1 MiB blocks: in sectors a 4 GiB partition takes far longer.
+        dd if="$image" of="$part_image" bs=1M iflag=skip_bytes,count_bytes skip="$offset" \
+            count=$((sectors * 512)) conv=sparse status=none
     fi
     local report
     if report=$(fsck.fat -n "$part_image" 2>&1) || only_label_refused "$label" "$report"; then
