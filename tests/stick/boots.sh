@@ -3,7 +3,7 @@
 # (the images after the power-off); during_NAME, where present, acts on the
 # running guest. Several sticks share a boot: a boot costs far more than a job.
 
-all_boots=(basic formats failures)
+all_boots=(basic formats failures gui)
 
 # A 1 GiB stick with one FAT32 partition written with 否, a 4 GiB superfloppy
 # formatted with 是, a USB disk that reports a fixed medium, and a small FAT16
@@ -291,4 +291,86 @@ check_failures() {
     check_tree "$dir/pull.img" 0 "$written" "pulled and plugged again"
     check_fat_unmounted "$dir/good.img" 0 16 GOOD "powered off right after success"
     check_tree "$dir/good.img" 0 "$written" "powered off right after success"
+}
+
+# The window program itself, offscreen, played by the input driver as a user
+# plays it: the stick from the chooser, the package, Start, the format
+# question, the result box. 否 onto a FAT16 superfloppy (a VERSION.TXT there
+# is replaced, KEEP.TXT stays); 是 onto a 4 GiB FAT32 stick (emptied, FAT32
+# again, mounted again where it was, written); 是 onto a stick that a process
+# sits in: the format fails and says so, and the job, which runs whatever the
+# format did, writes beside the user's files.
+prepare_gui() {
+    guest_memory=768
+    new_image "$dir/keep.img" 64M
+    make_fat "$dir/keep.img" 0 16 KEEP
+    put_file "$dir/keep.img" 0 VERSION.TXT "an older version"
+    put_file "$dir/keep.img" 0 KEEP.TXT "kept by 否"
+    new_image "$dir/big.img" 4G
+    partition "$dir/big.img" "1 4095 c"
+    make_fat "$dir/big.img" 1 32 BIG
+    put_file "$dir/big.img" 1 JUNK.TXT "gone after 是"
+    new_image "$dir/busy.img" 64M
+    make_fat "$dir/busy.img" 0 16 BUSY
+    put_file "$dir/busy.img" 0 MINE.TXT "the user's, kept"
+    attach s1 "$dir/keep.img"
+    attach s2 "$dir/big.img"
+    attach s3 "$dir/busy.img"
+    # Qt's libraries, plugins, fonts and translations are far too many to
+    # copy into the initramfs: the guest mounts the host's /usr read-only
+    # over its own, and the program and the driver come alone.
+    share hostusr /usr
+    add_bare_program "$gui" /opt/ostrel/bin/Ostrel
+    add_bare_program "$driver" /opt/ostrel/lib/ostrel_input_driver.so
+    mkdir -p "$dir/root/var/cache"
+    cp -r /etc/fonts "$dir/root/etc/"
+    cp -r /var/cache/fontconfig "$dir/root/var/cache/"
+    guest_script <<'EOF'
+mount_host_usr || fail usr "the host's /usr is not mounted"
+desktop_mount "$(disk_of s1)" KEEP || fail mount KEEP
+desktop_mount "$(disk_of s2)1" BIG || fail mount BIG
+desktop_mount "$(disk_of s3)" BUSY || fail mount BUSY
+
+gui keep upgrade /media/user/KEEP 1008
+seen keep 提示对话框 升级成功！ && finished keep && pass "否 onto the superfloppy: 升级成功！" ||
+    fail keep "status $status"
+
+before=$(grep " /media/user/BIG " /proc/mounts)
+gui big upgrade /media/user/BIG 1010
+seen big 提示对话框 升级成功！ && finished big && ! seen big 提示对话框 格式化U盘失败！ &&
+    pass "是 onto the FAT32 stick: 升级成功！" || fail big "status $status"
+after=$(grep " /media/user/BIG " /proc/mounts)
+[ "$before" = "$after" ] && pass "是: mounted again in the same place with the same options" ||
+    fail remount "before: $before; after: $after"
+
+(cd /media/user/BUSY && exec sleep 600) &
+holder=$!
+before=$(grep " /media/user/BUSY " /proc/mounts)
+gui busy upgrade /media/user/BUSY 1010 format-fails
+seen busy 提示对话框 格式化U盘失败！ && finished busy &&
+    pass "是 onto a busy stick: the format fails and says so" || fail busy "status $status"
+seen busy 提示对话框 升级成功！ && pass "busy stick: the job writes beside the user's files" ||
+    fail busy-result "no 升级成功！"
+after=$(grep " /media/user/BUSY " /proc/mounts)
+[ "$before" = "$after" ] && pass "busy stick: still mounted as it was" ||
+    fail busy-mount "before: $before; after: $after"
+kill $holder
+wait $holder
+eject KEEP
+eject BIG
+eject BUSY
+EOF
+}
+
+check_gui() {
+    local written
+    written=$(expected_sample)
+    expected_with "$written" "$dir/expect-keep" KEEP.TXT="kept by 否"
+    check_fat "$dir/keep.img" 0 16 KEEP "否 onto the superfloppy"
+    check_tree "$dir/keep.img" 0 "$dir/expect-keep" "否 onto the superfloppy"
+    check_fat "$dir/big.img" 1 32 BIG "是 onto the FAT32 stick"
+    check_tree "$dir/big.img" 1 "$written" "是 onto the FAT32 stick"
+    expected_with "$written" "$dir/expect-busy" MINE.TXT="the user's, kept"
+    check_fat "$dir/busy.img" 0 16 BUSY "是 onto the busy stick"
+    check_tree "$dir/busy.img" 0 "$dir/expect-busy" "是 onto the busy stick"
 }

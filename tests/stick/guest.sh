@@ -77,3 +77,57 @@ has_disk() { [ -n "$(disk_of "$1" 2>/dev/null | grep '^/dev/')" ]; }
 gone() { [ ! -e "/sys/block/${1##*/}" ]; }
 alive() { kill -0 "$1" 2>/dev/null; }
 copy_begun() { ls -a "$1" | grep -q '\.part-'; }
+
+# --- the window program -----------------------------------------------------
+
+# The host's /usr (9p, read-only) over the guest's own: Qt and what it loads.
+mount_host_usr() {
+    modprobe -a virtio_pci 9pnet_virtio 9p &&
+        mount -t 9p -o ro,trans=virtio,version=9p2000.L,msize=262144 hostusr /usr || return 1
+    # That hides /usr/bin/ostrel-cli.
+    PATH=/opt/ostrel/bin:$PATH
+}
+
+# One step of the input driver's script.
+step() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4"; }
+
+# The steps of one upgrade onto the stick at MOUNT_POINT with the answer
+# ANSWER (1010 是, 1008 否) to the format question; "format-fails" after it
+# expects the box that says so. The result box's text is left to the log.
+upgrade() {
+    main="Brenlow(适用于T512/T508系列产品升级)"
+    step "$main" "" click 1001
+    step 选择U盘 "" select "$(letter_of "$1")"
+    step 选择U盘 "" click 1007
+    step "$main" "" click 1000
+    step 打开 "" file /package/T512-sample.rar
+    step "$main" "" click 1004
+    step 提示对话框 是否格式化U盘？ click "$2"
+    [ "$3" != format-fails ] || step 提示对话框 "" click 1010
+    step 升级 "" observe
+    step 提示对话框 "" click 1010
+}
+
+# Runs the window program offscreen, played by the input driver through the
+# steps the words after NAME print; the driver's log goes to /tmp/NAME.log,
+# both it and the program's output to the console (prefixed), the status is
+# returned.
+gui() {
+    gui_name=$1
+    shift
+    "$@" >"/tmp/$gui_name.steps"
+    mkdir -p -m 0700 /tmp/runtime
+    QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime \
+        LD_PRELOAD=/opt/ostrel/lib/ostrel_input_driver.so \
+        OSTREL_DRIVER_SCRIPT="/tmp/$gui_name.steps" OSTREL_DRIVER_LOG="/tmp/$gui_name.log" \
+        timeout 300 /opt/ostrel/bin/Ostrel >"/tmp/$gui_name.out" 2>&1
+    status=$?
+    sed "s/^/$gui_name| /" "/tmp/$gui_name.log" "/tmp/$gui_name.out"
+    return $status
+}
+
+# True when the driver saw the window CAPTION showing TEXT in the run NAME.
+seen() { grep -qxF "$(printf 'seen %s\t%s' "$2" "$3")" "/tmp/$1.log"; }
+
+# True when the driver reached its last step in the run NAME.
+finished() { grep -qx done "/tmp/$1.log"; }

@@ -20,6 +20,8 @@ work=$build/stick
 cli=$build/src/cli/ostrel-cli
 helper=$build/src/drive/ostrel-format-helper
 packages=$build/tests/stick/ostrel-stick-packages
+gui=$build/src/app/Ostrel
+driver=$build/tests/app/libostrel_input_driver.so
 sample=$source_dir/samples/T512-sample.rar
 boot_timeout=${STICK_TIMEOUT:-600}
 export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
@@ -29,8 +31,8 @@ export MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 # More boots from elsewhere (bench/stick.sh's), runnable by name only.
 [[ -z ${STICK_EXTRA_BOOTS:-} ]] || . "$STICK_EXTRA_BOOTS"
 
-for program in "$cli" "$helper" "$packages"; do
-    [[ -x $program ]] || die "no $program (build ostrel-stick-packages, which brings ostrel-cli and ostrel-format-helper)"
+for program in "$cli" "$helper" "$packages" "$gui" "$driver"; do
+    [[ -x $program ]] || die "no $program (build ostrel-stick-packages, which brings the others)"
 done
 qemu_starts || skip "qemu-system-x86_64 cannot start a machine here"
 mkdir -p "$work"
