@@ -27,14 +27,14 @@ FolderLock::FolderLock(FolderLock&& other) noexcept : m_handle(std::exchange(oth
 
 FolderLock& FolderLock::operator=(FolderLock&& other) noexcept {
     if (this != &other) {
-        if (m_handle >= 0) ::close(m_handle);
+        if (m_handle >= 0) ::close(static_cast<int>(m_handle));
         m_handle = std::exchange(other.m_handle, -1);
     }
     return *this;
 }
 
 FolderLock::~FolderLock() {
-    if (m_handle >= 0) ::close(m_handle);
+    if (m_handle >= 0) ::close(static_cast<int>(m_handle));
 }
 
 }  // namespace platform

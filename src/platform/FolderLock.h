@@ -4,6 +4,7 @@
 // else. The system drops it when the holder ends, however it ends.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -23,8 +24,10 @@ public:
     ~FolderLock();
 
 private:
-    explicit FolderLock(int handle) : m_handle(handle) {}
-    int m_handle = -1;
+    // A descriptor, or on Windows a HANDLE; -1 for none.
+    using Handle = std::intptr_t;
+    explicit FolderLock(Handle handle) : m_handle(handle) {}
+    Handle m_handle = -1;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <system_error>
@@ -135,24 +136,3 @@ DWORD GetModuleFileNameA(HANDLE hModule, LPSTR lpFilename, DWORD nSize) {
     lpFilename[n] = '\0';
     return n;
 }
-
-namespace platform {
-
-bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root) {
-    auto at = path.begin();
-    for (const auto& part : root) {
-        if (part.empty()) continue;  // a trailing separator
-        if (at == path.end() || *at != part) return false;
-        ++at;
-    }
-    return true;
-}
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string_view text = path;
-    return std::string(text.substr(0, std::min(text.rfind('\\'), text.size())));
-}
-
-}  // namespace platform

@@ -1,10 +1,7 @@
 #include "support/TempDir.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
-#include <system_error>
 
 namespace testsupport {
 
@@ -12,30 +9,6 @@ TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "ostrel-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::filesystem::path FixturesDir() {
-    std::filesystem::path dir = OSTREL_FIXTURES_DIR;
-    std::error_code ec;
-    return std::filesystem::is_directory(dir / "rar", ec) ? dir : std::filesystem::path();
 }
 
 }  // namespace testsupport

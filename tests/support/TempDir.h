@@ -26,6 +26,11 @@ private:
 void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
+// Makes a symbolic link; false where the system cannot (wine makes none),
+// with the reason in `why`, for GTEST_SKIP.
+bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link,
+                 std::string& why);
+
 // The shared fixture folder of real archives, or empty when it is absent.
 std::filesystem::path FixturesDir();
 

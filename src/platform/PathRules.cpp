@@ -1,0 +1,26 @@
+// The path rules that hold on every system.
+#include <algorithm>
+
+#include "platform/Path.h"
+#include "platform/Win32.h"
+
+namespace platform {
+
+bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root) {
+    auto at = path.begin();
+    for (const auto& part : root) {
+        if (part.empty()) continue;  // a trailing separator
+        if (at == path.end() || *at != part) return false;
+        ++at;
+    }
+    return true;
+}
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string_view text = path;
+    return std::string(text.substr(0, std::min(text.rfind('\\'), text.size())));
+}
+
+}  // namespace platform
