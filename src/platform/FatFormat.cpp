@@ -1,7 +1,10 @@
 #include "platform/FatFormat.h"
 
 #include <blkid/blkid.h>
+#include <fcntl.h>
 #include <libmount/libmount.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -186,6 +189,17 @@ std::optional<std::string> ProbeValue(const std::filesystem::path& target, const
     return std::string(value);
 }
 
+// A medium the kernel holds read-only: a stick's write-protect switch, a
+// read-only loop device. A file is never write-protected here.
+bool WriteProtected(const std::filesystem::path& device) {
+    const int fd = open(device.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int readOnly = 0;
+    const bool held = ioctl(fd, BLKROGET, &readOnly) == 0 && readOnly != 0;
+    close(fd);
+    return held;
+}
+
 }  // namespace
 
 FatType ChooseFatType(bool fat32, std::uint64_t bytes) {
@@ -251,6 +265,12 @@ FormatStatus FormatVolume(const std::filesystem::path& device, bool fat32,
     if (!mkfs) {
         std::fprintf(stderr, "ostrel: mkfs.fat not found (package dosfstools)\n");
         return FormatStatus::MkfsMissing;
+    }
+    // Refused before the desktop's mount is taken away: mkfs.fat would only
+    // fail on it afterwards.
+    if (WriteProtected(device)) {
+        std::fprintf(stderr, "ostrel: %s is write-protected; not formatted\n", device.c_str());
+        return FormatStatus::Failed;
     }
     const auto label = LabelToKeep(device);
     auto mounts = MountsOf(device);

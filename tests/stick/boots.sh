@@ -217,8 +217,11 @@ grep -q " /media/user/LOCKED vfat ro," /proc/mounts &&
     said locked "${locked}BOOT.EXE" && said locked 磁盘是只读的 &&
     [ "$(grep -c 移动目录操作失败 /tmp/locked.out)" = 1 ] &&
     pass "write-protected stick: the job fails, saying why once" || fail locked "status $status"
+locked_mount=$(awk '$5 == "/media/user/LOCKED" { print $1 }' /proc/self/mountinfo)
 ! cli locked-format write --format /package/T512-sample.rar "$locked" &&
-    said locked-format 升级失败！ && pass "write-protected stick: write --format fails" ||
+    said locked-format 升级失败！ && said locked-format write-protected &&
+    [ "$(awk '$5 == "/media/user/LOCKED" { print $1 }' /proc/self/mountinfo)" = "$locked_mount" ] &&
+    pass "write-protected stick: write --format refuses it before unmounting it" ||
     fail locked-format "status $status"
 [ "$(grep " /media/user/" /proc/mounts | sort)" = "$mounts" ] &&
     pass "full and write-protected: every stick mounted as before" ||
