@@ -6,9 +6,11 @@ if(WIN32)
   # The UnRAR library from Debian's source, built here for mingw; its header
   # is reached as <unrar/dll.hpp>, as on Linux.
   add_subdirectory(${PROJECT_SOURCE_DIR}/third_party/unrar ${CMAKE_BINARY_DIR}/unrar EXCLUDE_FROM_ALL)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/unrar-include/unrar)
-  file(CREATE_LINK ${UNRAR_SOURCE_DIR}/dll.hpp ${CMAKE_BINARY_DIR}/unrar-include/unrar/dll.hpp
-    COPY_ON_ERROR SYMBOLIC)
+  # The header takes its types from <windows.h> without including it: the
+  # forwarder includes it first.
+  file(REMOVE ${CMAKE_BINARY_DIR}/unrar-include/unrar/dll.hpp)
+  file(WRITE ${CMAKE_BINARY_DIR}/unrar-include/unrar/dll.hpp
+    "#pragma once\n#include <windows.h>\n#include \"${UNRAR_SOURCE_DIR}/dll.hpp\"\n")
   target_include_directories(unrar_static SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/unrar-include)
   add_library(unrar::unrar ALIAS unrar_static)
 else()

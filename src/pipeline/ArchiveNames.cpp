@@ -1,15 +1,12 @@
 #include "pipeline/ArchiveNames.h"
 
-#include <iconv.h>
-#include <langinfo.h>
-
 #include <algorithm>
 #include <cctype>
-#include <clocale>
 #include <cstring>
 #include <vector>
 
 #include "pipeline/RarArchive.h"
+#include "platform/CodePage.h"
 
 namespace pipeline {
 
@@ -18,33 +15,6 @@ namespace {
 bool IsWindowsHost(unsigned hostOs) {
     return hostOs == rar::kHostMsDos || hostOs == rar::kHostOs2 || hostOs == rar::kHostWin32;
 }
-
-class Converter {
-public:
-    Converter() : m_cd(iconv_open("UTF-8", "CP936")) {}
-    ~Converter() {
-        if (Usable()) iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool Usable() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    std::optional<std::string> Convert(std::string_view text) const {
-        std::vector<char> in(text.begin(), text.end());
-        std::vector<char> out(text.size() * 2 + 4);  // a GBK pair is at most 3 UTF-8 bytes
-        char* inPtr = in.data();
-        size_t inLeft = in.size();
-        char* outPtr = out.data();
-        size_t outLeft = out.size();
-        if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-            return std::nullopt;
-        }
-        return std::string(out.data(), static_cast<size_t>(outPtr - out.data()));
-    }
-
-private:
-    iconv_t m_cd;
-};
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -69,14 +39,9 @@ bool IsAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-bool CodesetIsUtf8() { return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0; }
-
 }  // namespace
 
-bool UseUtf8Locale() {
-    if (std::setlocale(LC_ALL, "") != nullptr && CodesetIsUtf8()) return true;
-    return std::setlocale(LC_ALL, "C.UTF-8") != nullptr && CodesetIsUtf8();
-}
+bool UseUtf8Locale() { return platform::UseUtf8Locale(); }
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -116,9 +81,7 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::optional<std::string> Cp936ToUtf8(std::string_view text) {
-    const Converter converter;
-    if (!converter.Usable()) return std::nullopt;
-    return converter.Convert(text);
+    return platform::Recode(text, "CP936", "UTF-8");
 }
 
 std::optional<std::string> SurrogateNameToUtf8(const std::wstring& wide) {

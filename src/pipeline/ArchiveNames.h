@@ -23,7 +23,7 @@ bool UseUtf8Locale();
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 bool IsValidUtf8(std::string_view text);
 
-// Code page 936 (GBK) to UTF-8 through iconv; empty when the bytes are not GBK.
+// Code page 936 (GBK) to UTF-8; empty when the bytes are not GBK.
 std::optional<std::string> Cp936ToUtf8(std::string_view text);
 
 // UTF-8 for a wide name that holds UTF-16 surrogate pairs (characters outside

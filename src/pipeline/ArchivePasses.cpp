@@ -1,10 +1,5 @@
 // The two passes over the scratch archive: the count on the user-interface
 // thread, the extraction with encoding on the worker.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +13,8 @@
 #include "pipeline/UpgradeJob.h"
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
+#include "platform/Utf8.h"
+#include "platform/Volume.h"
 #include "platform/Win32.h"
 
 namespace pipeline {
@@ -29,28 +26,30 @@ constexpr const char* kLeadsOutside = "升级文件中的条目指向升级目�
 
 std::string Native(const std::string& path) {
     const auto native = platform::ToNativePath(path);
-    return native ? native->string() : std::string();
+    return native ? platform::Utf8Text(*native) : std::string();
 }
 
 bool IsSymlink(const std::string& path) {
-    struct stat info {};
-    return lstat(Native(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    std::error_code ec;
+    return std::filesystem::is_symlink(
+        std::filesystem::symlink_status(platform::Utf8Path(Native(path)), ec));
 }
 
 // weakly_canonical(root / relative) for a resolved root and a contained
-// name, found with one lstat per name below the root while no link stands in
+// name, found with one status per name below the root while no link stands in
 // the way (the common case: only the package's own links lead elsewhere).
 std::filesystem::path ResolvedBelow(const std::filesystem::path& root,
                                     const std::filesystem::path& relative, std::error_code& ec) {
     std::filesystem::path at = root;
     for (const auto& name : relative) {
-        struct stat info {};
         at /= name;
+        std::error_code statusError;
+        const auto status = std::filesystem::symlink_status(at, statusError);
         if (name == "." || name == ".." || relative.has_root_path() ||
-            (lstat(at.c_str(), &info) == 0 && S_ISLNK(info.st_mode))) {
+            std::filesystem::is_symlink(status)) {
             return std::filesystem::weakly_canonical(root / relative, ec);
         }
-        if (!S_ISDIR(info.st_mode)) break;  // nothing below it can be a link
+        if (!std::filesystem::is_directory(status)) break;  // nothing below it can be a link
     }
     return root / relative;
 }
@@ -89,16 +88,16 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
     if (!m_stagingRoot) return true;
     const fs::path& root = *m_stagingRoot;
     std::error_code ec;
-    const fs::path target = root / landedName;
-    const fs::path folder = ResolvedBelow(root, fs::path(landedName).parent_path(), ec);
+    const fs::path folder = ResolvedBelow(root, platform::Utf8Path(landedName).parent_path(), ec);
     if (ec || !platform::IsInside(folder, root)) return true;
     if (!entry.isReference) return false;
-    const std::string reference = fs::path(entry.referenceName).string();
+    const std::string reference = platform::Utf8Text(fs::path(entry.referenceName));
     const std::string contained = ContainedPath(reference);
-    if (contained.empty() || fs::path(contained) != fs::path(reference).lexically_normal()) {
+    if (contained.empty() ||
+        platform::Utf8Path(contained) != platform::Utf8Path(reference).lexically_normal()) {
         return true;
     }
-    const fs::path resolved = fs::weakly_canonical(root / contained, ec);
+    const fs::path resolved = fs::weakly_canonical(root / platform::Utf8Path(contained), ec);
     return ec || !platform::IsInside(resolved, root) || !fs::is_regular_file(resolved, ec);
 }
 
@@ -106,19 +105,15 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
 // library does not keep errno from the call that failed, so the reason is
 // learnt again: a creation is tried once more, a write failure checks the
 // room left on the staging file system.
-static int StagingFailureReason(const std::string& nativePath, int result, std::uint64_t size) {
+static int StagingFailureReason(const std::filesystem::path& nativePath, int result,
+                                std::uint64_t size) {
     if (result == rar::kWriteFailed || result == rar::kCloseFailed) {
-        struct statvfs fs {};
-        const std::string folder = std::filesystem::path(nativePath).parent_path().string();
-        if (statvfs(folder.c_str(), &fs) == 0 && std::uint64_t{fs.f_bavail} * fs.f_frsize < size) {
-            return ENOSPC;
-        }
+        std::error_code ec;
+        const auto room = std::filesystem::space(nativePath.parent_path(), ec);
+        if (!ec && room.available < size) return ENOSPC;
     }
-    const int fd = ::open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    if (fd < 0) return errno;
-    ::close(fd);
-    ::unlink(nativePath.c_str());
-    return EIO;
+    const int error = platform::CreationFailure(nativePath);
+    return error != 0 ? error : EIO;
 }
 
 // Every entry is processed with the staging folder as destination folder.
@@ -139,7 +134,8 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
         m_sink.ShowMessage(kLeadsOutside + landedName, kCaptionHint, MB_ICONEXCLAMATION);
         return PassEnd::Refused;
     }
-    const std::filesystem::path target = std::filesystem::path(staging) / landedName;
+    const std::filesystem::path target =
+        platform::Utf8Path(staging) / platform::Utf8Path(landedName);
     int result = rar::kSuccess;
     if (!converted || operation != rar::kExtract) {
         result = archive.Process(operation, staging);
@@ -148,13 +144,13 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
     } else {
         std::error_code ec;
         std::filesystem::create_directories(entry.isDirectory ? target : target.parent_path(), ec);
-        result = archive.ProcessTo(operation, staging, target.string());
+        result = archive.ProcessTo(operation, staging, platform::Utf8Text(target));
     }
     if (result == rar::kSuccess) return PassEnd::Complete;
     if (result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
-        const int reason = StagingFailureReason(target.string(), result, entry.size);
-        m_sink.ShowMessage(target.string() + "\n" + platform::ErrorText(reason), "",
+        const int reason = StagingFailureReason(target, result, entry.size);
+        m_sink.ShowMessage(platform::Utf8Text(target) + "\n" + platform::ErrorText(reason), "",
                            MB_ICONEXCLAMATION);
         return PassEnd::StagingFailed;
     }
@@ -166,7 +162,7 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_landedNames.Clear();
     // Resolved once a pass: every entry is held against the same folder.
     std::error_code ec;
-    m_stagingRoot = std::filesystem::weakly_canonical(Native(m_strTempDir), ec);
+    m_stagingRoot = std::filesystem::weakly_canonical(platform::Utf8Path(Native(m_strTempDir)), ec);
     if (ec) m_stagingRoot.reset();
     const int operation = mode == 0 ? rar::kExtract : rar::kTest;
     const PassEnd end = WalkArchive(
@@ -203,8 +199,12 @@ void UpgradeJob::EncodeEntry(const std::string& landedName) {
     if (spelt == image) return;
     const std::string staging = Native(m_strTempDir);
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(staging) / image,
-                            std::filesystem::path(staging) / spelt, ec);
+    // In two steps: Windows takes a rename that changes only the letter case
+    // for no change.
+    const auto folder = platform::Utf8Path(staging);
+    const auto between = folder / platform::Utf8Path(spelt + ".ostrel-case");
+    std::filesystem::rename(folder / platform::Utf8Path(image), between, ec);
+    if (!ec) std::filesystem::rename(between, folder / platform::Utf8Path(spelt), ec);
     if (ec) {
         m_sink.ShowMessage(staging + "/" + spelt + "\n" + ec.message(), "", MB_ICONEXCLAMATION);
         Fail();

@@ -1,5 +1,6 @@
 #include "pipeline/ArchiveWalk.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "pipeline/ArchiveEnd.h"
@@ -15,13 +16,20 @@ bool IsCountedEntry(const RarEntry& entry) { return entry.attr == kCountedAttr; 
 PassEnd WalkArchive(const std::string& nativePath, const EntryVisitor& visit) {
     RarArchive archive(nativePath);
     if (!archive.IsOpen()) return PassEnd::NotOpened;
-    const std::vector<NameForm> forms = Rar4NameForms(nativePath);
+    const std::vector<Rar4Name> names = Rar4NameForms(nativePath);
     std::size_t index = 0;
     RarEntry entry;
     int result = rar::kSuccess;
     while ((result = archive.ReadHeader(entry)) == rar::kSuccess) {
-        const NameForm form = index < forms.size() ? forms[index] : NameForm::Unknown;
+        const Rar4Name name = index < names.size() ? names[index] : Rar4Name{};
         ++index;
+        // The stored bytes as the library hands them back on POSIX: `/`
+        // between folders.
+        if (!name.stored.empty()) {
+            entry.name = name.stored;
+            std::replace(entry.name.begin(), entry.name.end(), '\\', '/');
+        }
+        const NameForm form = name.form;
         const PassEnd end = visit(archive, entry, form);
         if (end != PassEnd::Complete) return end;
     }

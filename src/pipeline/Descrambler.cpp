@@ -44,9 +44,10 @@ KeyLanes ToLanes(const KeyBlock& key) {
 // Output byte j is input byte 255 - j XOR K[j]: the pairwise exchange of the
 // block loop, done in place sixteen bytes at a time. A byte shuffle (SSSE3)
 // makes this a small part of the run time; other machines take the plain path.
-// ThreadSanitizer cannot run the clones' resolver before main, so its builds
-// take the plain path.
-#if defined(__SANITIZE_THREAD__)
+// ThreadSanitizer cannot run the clones' resolver before main, and Windows
+// executables have no resolver (ifunc) at all, so those builds take the
+// plain path.
+#if defined(__SANITIZE_THREAD__) || defined(_WIN32)
 #define OSTREL_BLOCK_CLONES
 #else
 #define OSTREL_BLOCK_CLONES __attribute__((target_clones("ssse3", "default")))

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <string>
+#include <utility>
 
 namespace pipeline {
 
@@ -26,13 +28,29 @@ std::uint32_t Little(const unsigned char* bytes, int count) {
     return value;
 }
 
+// The name's bytes after the fixed fields (and the high sizes of a large
+// file) of the header at `at`, inside the header; empty when they cannot be
+// read.
+std::string StoredName(std::ifstream& in, std::uint64_t at, const unsigned char* head,
+                       unsigned flags, std::uint32_t size) {
+    if (size < kFileFixedSize) return {};
+    const std::size_t length = Little(&head[26], 2);
+    const std::size_t offset = kFileFixedSize + ((flags & kLargeFile) != 0 ? 8 : 0);
+    if (offset + length > size) return {};
+    std::string name(length, '\0');
+    in.seekg(static_cast<std::streamoff>(at + offset));
+    if (!in.read(name.data(), static_cast<std::streamsize>(length))) name.clear();
+    in.clear();
+    return name.substr(0, name.find('\0'));  // the library ends a name there too
+}
+
 }  // namespace
 
-std::vector<NameForm> Rar4NameForms(const std::filesystem::path& archive) {
+std::vector<Rar4Name> Rar4NameForms(const std::filesystem::path& archive) {
     std::ifstream in(archive, std::ios::binary);
     std::array<char, kMarker.size()> marker{};
     if (!in.read(marker.data(), marker.size()) || marker != kMarker) return {};
-    std::vector<NameForm> forms;
+    std::vector<Rar4Name> forms;
     std::uint64_t at = kMarker.size();
     std::array<unsigned char, kFileFixedSize + 4> head{};
     while (in.seekg(static_cast<std::streamoff>(at)) &&
@@ -57,7 +75,11 @@ std::vector<NameForm> Rar4NameForms(const std::filesystem::path& archive) {
             }
         }
         if (type == kFileHead) {
-            forms.push_back((flags & kUnicodeName) != 0 ? NameForm::Unicode : NameForm::CodePage);
+            Rar4Name name;
+            name.form = (flags & kUnicodeName) != 0 ? NameForm::Unicode : NameForm::CodePage;
+            if (name.form == NameForm::CodePage)
+                name.stored = StoredName(in, at, head.data(), flags, size);
+            forms.push_back(std::move(name));
         }
         at += size + added;
     }

@@ -6,15 +6,23 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace pipeline {
 
 enum class NameForm { Unknown, CodePage, Unicode };
 
-// The form of each file header's name, in archive order (the order in which
-// the library reports the entries). Empty for anything but a RAR 4 archive
+struct Rar4Name {
+    NameForm form = NameForm::Unknown;
+    // A code page name's bytes as stored (`\` between folders): on Windows
+    // the library decodes them in the ANSI code page, which loses GBK.
+    std::string stored;
+};
+
+// The name of each file header, in archive order (the order in which the
+// library reports the entries). Empty for anything but a RAR 4 archive
 // whose headers can be read in the clear.
-std::vector<NameForm> Rar4NameForms(const std::filesystem::path& archive);
+std::vector<Rar4Name> Rar4NameForms(const std::filesystem::path& archive);
 
 }  // namespace pipeline

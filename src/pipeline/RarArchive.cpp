@@ -1,6 +1,8 @@
 #include "pipeline/RarArchive.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <unrar/dll.hpp>
 #include <vector>
@@ -62,6 +64,11 @@ int RarArchive::ReadHeader(RarEntry& entry) {
     const int result = RARReadHeaderEx(m_handle, header);
     if (result != ERAR_SUCCESS) return result;
     entry.name = header->FileName;
+    // The library spells folders with the system's separator; names and
+    // listings use '/' on every system.
+    if constexpr (std::filesystem::path::preferred_separator == L'\\') {
+        std::replace(entry.name.begin(), entry.name.end(), '\\', '/');
+    }
     entry.wideName = header->FileNameW;
     entry.hostOs = header->HostOS;
     entry.attr = header->FileAttr;

@@ -1,8 +1,5 @@
 // The staging folder: its purge, the copy walk to the drive and the two shell
 // operations that copy and delete.
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +9,9 @@
 #include "pipeline/UpgradeJob.h"
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
+#include "platform/ShellCopy.h"
+#include "platform/Utf8.h"
+#include "platform/Volume.h"
 #include "platform/Win32.h"
 
 namespace pipeline {
@@ -32,8 +32,8 @@ std::vector<char> PathList(const std::string& path) {
 // A folder reached through a link is deleted as the link, never walked.
 bool IsLink(const std::string& path) {
     const auto native = platform::ToNativePath(path);
-    struct stat info {};
-    return native && lstat(native->c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    std::error_code ec;
+    return native && std::filesystem::is_symlink(std::filesystem::symlink_status(*native, ec));
 }
 
 bool IsDotName(const char* name) { return name[0] == '.'; }
@@ -119,7 +119,7 @@ void UpgradeJob::CopyEntry(const std::string& path) {
 const std::string& UpgradeJob::CopyTarget() {
     if (m_strCopyTarget.empty()) {
         const auto root = platform::ToNativePath(m_strDrive);
-        if (root) return m_strCopyTarget = root->string();
+        if (root) return m_strCopyTarget = platform::Utf8Text(*root);
         return m_strDrive;  // gone already: the copy fails and says so
     }
     return m_strCopyTarget;
@@ -170,9 +170,7 @@ bool UpgradeJob::LandedWhole(const std::filesystem::path& source,
 // the first message.
 void UpgradeJob::FailCopy() {
     Fail();
-    struct statvfs volume {};
-    const bool readOnly =
-        statvfs(CopyTarget().c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0;
+    const bool readOnly = platform::IsReadOnlyVolume(platform::Utf8Path(CopyTarget()));
     if (readOnly || !PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
@@ -181,7 +179,7 @@ void UpgradeJob::FailCopy() {
 // the user).
 std::string UpgradeJob::OnDrive(const std::string& name) const {
     if (const auto root = platform::ToNativePath(m_strDrive)) {
-        return platform::ToDrivePath(*root / name);
+        return platform::ToDrivePath(*root / platform::Utf8Path(name));
     }
     const bool rooted = !m_strDrive.empty() && m_strDrive.back() == '\\';
     return m_strDrive + (rooted ? "" : "\\") + name;
@@ -191,15 +189,8 @@ std::string UpgradeJob::OnDrive(const std::string& name) const {
 // cause: a full stick, a name FAT refuses and a pulled stick need different
 // remedies.
 bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destination) {
-    std::vector<char> from = PathList(source);
-    std::vector<char> to = PathList(destination);
-    SHFILEOPSTRUCTA operation{};
-    operation.wFunc = FO_COPY;
-    operation.pFrom = from.data();
-    operation.pTo = to.data();
-    operation.fFlags = kSilentYesToAll;
-    if (SHFileOperationA(&operation) == 0) return true;
-    const int error = errno;
+    const int error = platform::CopyIntoFolder(source, destination);
+    if (error == 0) return true;
     const std::string landed = OnDrive(source.substr(source.find_last_of("\\/") + 1));
     m_sink.ShowMessage(std::string(kCopyFailed) + "\n" + landed + "\n" + platform::ErrorText(error),
                        "", MB_ICONEXCLAMATION);

@@ -1,8 +1,5 @@
 // What the staging folder must not hand on as it is: links, and writes that
 // the system still holds in its cache.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -11,6 +8,7 @@
 #include "pipeline/UpgradeJob.h"
 #include "platform/ErrorText.h"
 #include "platform/Path.h"
+#include "platform/Volume.h"
 #include "platform/Win32.h"
 
 namespace pipeline {
@@ -35,7 +33,8 @@ bool ReplaceLink(const fs::path& link, const fs::path& root) {
     const fs::path target = fs::canonical(link, ec);
     const bool keep = !ec && platform::IsInside(target, root) && fs::is_regular_file(target, ec);
     if (!keep) return fs::remove(link, ec);
-    const fs::path copy = link.string() + ".ostrel-link";
+    fs::path copy = link;
+    copy += ".ostrel-link";
     if (!fs::copy_file(target, copy, fs::copy_options::overwrite_existing, ec)) return false;
     fs::rename(copy, link, ec);
     if (ec) fs::remove(copy, ec);
@@ -63,16 +62,13 @@ void UpgradeJob::ReplaceLinks() {
 // stick pulled during the flush is gone from the drive table).
 bool UpgradeJob::FlushDrive() {
     const auto native = platform::ToNativePath(m_strDrive);
-    const int fd = native ? ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
-    const int error = native ? errno : ENODEV;
-    if (fd >= 0) ::close(fd);
-    if (!flushed) {
+    const int error = native ? platform::FlushVolume(*native) : ENODEV;
+    if (error != 0) {
         m_sink.ShowMessage(
             std::string(kCopyFailed) + "\n" + m_strDrive + "\n" + platform::ErrorText(error), "",
             MB_ICONEXCLAMATION);
     }
-    return flushed;
+    return error == 0;
 }
 
 }  // namespace pipeline

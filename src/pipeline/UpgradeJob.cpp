@@ -1,8 +1,5 @@
 #include "pipeline/UpgradeJob.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -13,6 +10,7 @@
 #include "platform/ErrorText.h"
 #include "platform/File.h"
 #include "platform/Path.h"
+#include "platform/ThreadPriority.h"
 #include "platform/Win32.h"
 
 std::atomic<unsigned char> g_bFinished{1};
@@ -27,15 +25,6 @@ constexpr const char* kScratchUnusable = "临时目录无法使用：";
 constexpr const char* kScratchNotEmptied = "临时目录无法清空，升级没有开始：";
 constexpr const char* kDriveBusy = "U盘正被另一个升级写入，请等它结束后再试：";
 constexpr unsigned int kWorkerExitCode = 1;
-
-// THREAD_PRIORITY_HIGHEST: two nice levels above the process. Only a
-// privileged process may raise a thread's priority on Linux; elsewhere the
-// worker runs at normal priority, which changes its speed, not its result.
-void RaiseThreadPriority() {
-    constexpr int kHighest = 2;
-    const int current = getpriority(PRIO_PROCESS, 0);
-    (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), current - kHighest);
-}
 
 }  // namespace
 
@@ -140,7 +129,7 @@ bool UpgradeJob::OnClose() {
 }
 
 unsigned int UpgradeJob::UpgradeThread(UpgradeJob* job) {
-    RaiseThreadPriority();
+    platform::RaiseThreadPriority();
     job->RunWorker();
     return kWorkerExitCode;
 }

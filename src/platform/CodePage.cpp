@@ -1,7 +1,10 @@
 #include "platform/CodePage.h"
 
 #include <iconv.h>
+#include <langinfo.h>
 
+#include <clocale>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -20,6 +23,15 @@ std::optional<std::string> Recode(std::string_view text, const char* from, const
     iconv_close(cd);
     if (!done) return std::nullopt;
     return std::string(out.data(), static_cast<size_t>(outPtr - out.data()));
+}
+
+namespace {
+bool CodesetIsUtf8() { return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0; }
+}  // namespace
+
+bool UseUtf8Locale() {
+    if (std::setlocale(LC_ALL, "") != nullptr && CodesetIsUtf8()) return true;
+    return std::setlocale(LC_ALL, "C.UTF-8") != nullptr && CodesetIsUtf8();
 }
 
 }  // namespace platform

@@ -60,4 +60,17 @@ int ErrnoFromLastError() {
     return errno;
 }
 
+int RefinedPathError(const std::filesystem::path& path, int error) {
+    if (error != ENOENT && error != EINVAL) return error;
+    for (const auto& name : path) {
+        if (name.native().size() > 255) return ENAMETOOLONG;
+    }
+    std::error_code ec;
+    for (auto at = path.parent_path(); error == ENOENT && !at.empty() && at != at.parent_path();
+         at = at.parent_path()) {
+        if (std::filesystem::is_regular_file(at, ec)) return ENOTDIR;
+    }
+    return error;
+}
+
 }  // namespace platform

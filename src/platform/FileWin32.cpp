@@ -70,7 +70,8 @@ void CFile::Open(const std::string& path, unsigned flags) {
     const int fd = ::_wopen(native->c_str(), OpenFlagsFor(flags), _S_IREAD | _S_IWRITE);
     if (fd < 0) {
         // The runtime says "access denied" for a folder.
-        Raise("open", errno == EACCES && IsFolder(*native) ? EISDIR : errno);
+        const int error = errno == EACCES && IsFolder(*native) ? EISDIR : errno;
+        Raise("open", platform::RefinedPathError(*native, error));
     }
     struct _stat64 st {};
     int error = 0;

@@ -54,7 +54,9 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
     std::FILE* stream = text.find('x') != std::string_view::npos
                             ? OpenExclusive(*native, text)
                             : ::_wfopen(native->c_str(), WideMode(text).c_str());
-    if (stream == nullptr && errno == EACCES && IsFolder(*native)) errno = EISDIR;
+    if (stream == nullptr) {
+        errno = errno == EACCES && IsFolder(*native) ? EISDIR : RefinedPathError(*native, errno);
+    }
     return stream;
 }
 

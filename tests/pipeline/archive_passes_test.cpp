@@ -7,6 +7,7 @@
 
 #include "JobHarness.h"
 #include "encoder/Encrypt.h"
+#include "platform/Utf8.h"
 #include "support/PackageMaker.h"
 #include "support/Rar4Writer.h"
 #include "support/TempDir.h"
@@ -150,7 +151,7 @@ TEST(ExtractFiles, TestModesShowNamesAndWriteNothing) {
 
 TEST(ExtractFiles, GbkNamesFromWindowsLandWithTheirCharacters) {
     Passes p;
-    // "升级\固件.EPT" and "说明.txt" in code page 936, no Unicode copy.
+    // platform::Utf8Path("升级\固件.EPT") and "说明.txt" in code page 936, no Unicode copy.
     const std::string folder = "\xc9\xfd\xbc\xb6";
     const std::string ept = folder + "\\\xb9\xcc\xbc\xfe.EPT";
     const std::string txt = folder + "\\\xcb\xb5\xc3\xf7.txt";
@@ -158,9 +159,12 @@ TEST(ExtractFiles, GbkNamesFromWindowsLandWithTheirCharacters) {
         p.Archive(Rar4Writer().Folder(folder).File(ept, Ept(700)).File(txt, "doc").Bytes());
     EXPECT_EQ(p.job.GetFileCount(path, 0), 2);
     EXPECT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
-    EXPECT_EQ(ReadFile(p.Staging() / "升级" / "说明.txt"), "doc");
-    EXPECT_TRUE(fs::exists(p.Staging() / "升级" / "固件.EXE"));
-    EXPECT_FALSE(fs::exists(p.Staging() / "升级" / "固件.EPT"));
+    EXPECT_EQ(ReadFile(p.Staging() / platform::Utf8Path("升级") / platform::Utf8Path("说明.txt")),
+              "doc");
+    EXPECT_TRUE(
+        fs::exists(p.Staging() / platform::Utf8Path("升级") / platform::Utf8Path("固件.EXE")));
+    EXPECT_FALSE(
+        fs::exists(p.Staging() / platform::Utf8Path("升级") / platform::Utf8Path("固件.EPT")));
     EXPECT_EQ(p.job.Pos(), 3);
 }
 
@@ -170,7 +174,7 @@ TEST(ExtractFiles, GbkNameThatReadsAsUtf8LandsAsGbk) {
     Passes p;
     const auto path = p.Archive(Rar4Writer().File("\xcb\xb5.TXT", "x").WithoutEnd().Bytes());
     EXPECT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
-    EXPECT_EQ(ReadFile(p.Staging() / "说.TXT"), "x");
+    EXPECT_EQ(ReadFile(p.Staging() / platform::Utf8Path("说.TXT")), "x");
 }
 
 TEST(ExtractFiles, GbkTrailByte5CIsNoFolderSeparator) {
@@ -179,7 +183,7 @@ TEST(ExtractFiles, GbkTrailByte5CIsNoFolderSeparator) {
     const std::string name = "\x81\x5c.txt";
     const auto path = p.Archive(Rar4Writer().File(name, "x").Bytes());
     EXPECT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
-    EXPECT_EQ(ReadFile(p.Staging() / "乗.txt"), "x");
+    EXPECT_EQ(ReadFile(p.Staging() / platform::Utf8Path("乗.txt")), "x");
 }
 
 TEST(ExtractFiles, ArchiveWithoutEndBlockIsComplete) {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "JobHarness.h"
+#include "platform/Utf8.h"
 #include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
@@ -91,7 +92,7 @@ TEST(FixtureExtract, SolidAndNestedContentArrivesIntact) {
     const auto path = p.Archive(testsupport::WithWindowsAttributes(Fixture("rf_rar3-subdirs.rar")));
     ASSERT_EQ(p.job.ExtractFiles(path, 0), PassEnd::Complete);
     EXPECT_EQ(ReadFile(p.Staging() / "sub" / "with space" / "long fn.txt").size(), 8u);
-    EXPECT_EQ(ReadFile(p.Staging() / "sub" / "üȵĩöḋè" / "file.txt").size(), 5u);
+    EXPECT_EQ(ReadFile(p.Staging() / "sub" / platform::Utf8Path("üȵĩöḋè") / "file.txt").size(), 5u);
     EXPECT_TRUE(fs::is_directory(p.Staging() / "sub" / "empty"));
     // Folder entries after their files: every entry moved the bar.
     EXPECT_EQ(p.job.Pos(), 10);
@@ -107,11 +108,13 @@ TEST(FixtureExtract, UnicodeNamesFromWindowsLandAsStored) {
     SKIP_WITHOUT_FIXTURES();
     Passes p;
     ASSERT_EQ(p.job.ExtractFiles(p.Archive(Fixture("la_rar_unicode.rar")), 0), PassEnd::Complete);
-    EXPECT_EQ(
-        ReadFile(p.Staging() / "表だよ" / "漢字長いファイル名long-filename-in-漢字.txt").size(),
-        5u);
-    EXPECT_TRUE(
-        fs::exists(p.Staging() / "表だよ" / "新しいフォルダ" / "新規テキスト ドキュメント.txt"));
+    EXPECT_EQ(ReadFile(p.Staging() / platform::Utf8Path("表だよ") /
+                       platform::Utf8Path("漢字長いファイル名long-filename-in-漢字.txt"))
+                  .size(),
+              5u);
+    EXPECT_TRUE(fs::exists(p.Staging() / platform::Utf8Path("表だよ") /
+                           platform::Utf8Path("新しいフォルダ") /
+                           platform::Utf8Path("新規テキスト ドキュメント.txt")));
 }
 
 TEST(FixtureExtract, BrokenArchiveIsDamaged) {

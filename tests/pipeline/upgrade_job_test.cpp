@@ -382,7 +382,7 @@ TEST(UpgradeJob, NamesThatDifferOnlyInLetterCaseLandAsOne) {
     EXPECT_TRUE(run->Succeeded());
     std::vector<std::string> names;
     for (const auto& e : fs::recursive_directory_iterator(s.drive)) {
-        names.push_back(fs::relative(e.path(), s.drive).string());
+        names.push_back(fs::relative(e.path(), s.drive).generic_string());
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"A.EXE", "B.TXT", "SUB", "SUB/C.TXT", "SUB/D.TXT",
@@ -393,6 +393,9 @@ TEST(UpgradeJob, NamesThatDifferOnlyInLetterCaseLandAsOne) {
 
 // 2N above 32767 does not fit the 16-bit range of the original control.
 TEST(UpgradeJob, MoreThan16383CountedEntriesUseTheFull32BitRange) {
+#ifdef _WIN32
+    GTEST_SKIP() << "16400 files in one folder take minutes under wine: tested on Linux";
+#endif
     JobFolders s;
     Rar4Writer writer;
     writer.Folder("P");

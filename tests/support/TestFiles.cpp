@@ -28,7 +28,11 @@ std::string ReadFile(const std::filesystem::path& path) {
 bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link,
                  std::string& why) {
     std::error_code ec;
-    std::filesystem::create_symlink(target, link, ec);
+    if (std::filesystem::is_directory(target, ec)) {
+        std::filesystem::create_directory_symlink(target, link, ec);
+    } else {
+        std::filesystem::create_symlink(target, link, ec);
+    }
     if (ec) why = "no symbolic links here: " + ec.message();
     return !ec;
 }
