@@ -11,7 +11,7 @@ namespace {
 constexpr std::uint64_t kBytesPerMb = 1048576;
 constexpr std::uint64_t kFatLimitMb = 2048;
 constexpr DWORD kPauseAfterLaunchMs = 2000;
-constexpr HINSTANCE kLastErrorResult = 32;
+constexpr int kLastErrorResult = 32;
 
 platform::FormatOutcome FormatWithTheSystem(const platform::FormatRequest& request) {
     return platform::Format(request);
@@ -23,7 +23,7 @@ FormatterSystem SystemFormatter(std::function<void(const std::string&)> prompt) 
     return FormatterSystem{::GetDiskFreeSpaceExA, FormatWithTheSystem, ::Sleep, std::move(prompt)};
 }
 
-std::string LaunchErrorMessage(HINSTANCE result) {
+std::string LaunchErrorMessage(int result) {
     switch (result) {
         case 0:
             return "内存不足";

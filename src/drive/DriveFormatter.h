@@ -36,7 +36,7 @@ struct FormatterSystem {
 FormatterSystem SystemFormatter(std::function<void(const std::string&)> prompt);
 
 // The message for a launch result of 32 or less.
-std::string LaunchErrorMessage(HINSTANCE result);
+std::string LaunchErrorMessage(int result);
 
 // Shown when the format ran but the drive was not formatted.
 inline constexpr const char* kFormatFailedMessage = "格式化U盘失败！";

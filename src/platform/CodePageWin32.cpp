@@ -18,7 +18,8 @@ std::optional<UINT> CodePageNamed(std::string_view name) {
 std::optional<std::wstring> ToWide(std::string_view text, UINT codePage) {
     if (text.empty()) return std::wstring();
     const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    const int n =
+        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
     if (n <= 0) return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), n);

@@ -186,15 +186,6 @@ std::optional<Drive> FindDrive(char letter) {
     return std::nullopt;
 }
 
-std::string DriveRootText(char letter) { return {UpperLetter(letter), ':', '\\'}; }
-
-std::optional<char> RootLetter(std::string_view root) {
-    if (root.size() < 2 || root.size() > 3 || root[1] != ':') return std::nullopt;
-    if (root.size() == 3 && root[2] != '\\' && root[2] != '/') return std::nullopt;
-    if (!IsDriveLetter(root[0])) return std::nullopt;
-    return UpperLetter(root[0]);
-}
-
 std::optional<std::uint64_t> TotalBytes(const Drive& drive) {
     if (drive.declaredBytes != 0) return drive.declaredBytes;
     if (auto bytes = FileSystemBytes(drive.root)) return bytes;

@@ -6,6 +6,9 @@
 // OSTREL_DRIVES ("E=/tmp/usb1;G=/tmp/usb2:size=4G") declares folder-backed
 // removable drives instead and replaces detection.
 //
+// On Windows the table is the system's: its letters, removable where the
+// system says so.
+//
 // Nothing is cached: every call reads the environment, the mount table and
 // sysfs afresh, so a stick that is plugged in or a variable that a test sets
 // is seen at once.
@@ -24,7 +27,7 @@ struct Drive {
     char letter = 'C';                // upper case
     std::filesystem::path root;       // native folder the drive root maps to
     std::string device;               // block device (/dev/sdb1); empty for C: and folders
-    bool removable = false;           // false only for C:
+    bool removable = false;           // false for C: (on Windows: for every fixed drive)
     bool folderBacked = false;        // declared by OSTREL_DRIVES
     std::uint64_t declaredBytes = 0;  // OSTREL_DRIVES size=..., 0 when not given
     std::uint64_t deviceBytes = 0;    // the block device's size from sysfs, 0 when unknown

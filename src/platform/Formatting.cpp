@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-constexpr HINSTANCE kStarted = 33;
+constexpr int kStarted = 33;
 // pkexec's answers when the user dismissed the dialog or was not authorised.
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;

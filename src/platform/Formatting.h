@@ -62,7 +62,7 @@ struct FormatOutcome {
     // As ShellExecuteA answers for the Windows format command: above 32 when
     // the format ran; 2 nothing to run it with (mkfs.fat or the helper
     // missing), 3 no removable drive of that letter, 5 authorisation refused.
-    HINSTANCE launch = 0;
+    int launch = 0;
     bool formatted = false;  // the format ran and the drive is formatted
 };
 

@@ -38,8 +38,8 @@ private:
 
 // A new file beside `to`, under a name of its own, for the copy to fill.
 HANDLE CreateBeside(const fs::path& to, fs::path& temporary) {
-    const std::wstring stem = L"." + to.filename().wstring() + L".part-" +
-                              std::to_wstring(GetCurrentProcessId()) + L"-";
+    const std::wstring stem =
+        L"." + to.filename().wstring() + L".part-" + std::to_wstring(GetCurrentProcessId()) + L"-";
     for (unsigned n = 0; n < 1000; ++n) {
         temporary = to.parent_path() / (stem + std::to_wstring(n));
         HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/Drives.h"
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
@@ -33,6 +34,22 @@ TEST(PathMapping, ModulePathIsTheModuleFileName) {
     ASSERT_GT(GetModuleFileNameA(nullptr, buffer, MAX_PATH), 3u);
     EXPECT_EQ(platform::ToNativePath(buffer), platform::ModulePath());
     EXPECT_EQ(platform::ProgramFolder() + "\\platform_tests.exe", buffer);
+}
+
+// The system's letters, C: first and fixed, each with its size.
+TEST(DriveTable, IsTheSystemsOwn) {
+    const auto drives = platform::Drives();
+    ASSERT_FALSE(drives.empty());
+    EXPECT_EQ(drives.front().letter, 'C');
+    EXPECT_FALSE(drives.front().removable);
+    const auto c = platform::FindDrive('c');
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->root.wstring(), L"C:\\");
+    EXPECT_GT(platform::TotalBytes(*c).value_or(0), 0u);
+    const char unused = UnusedLetter();
+    if (unused != 0) {
+        EXPECT_FALSE(platform::FindDrive(unused));
+    }
 }
 
 }  // namespace
