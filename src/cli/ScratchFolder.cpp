@@ -1,14 +1,13 @@
 #include "cli/ScratchFolder.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <system_error>
+
+#include "platform/Process.h"
 
 namespace cli {
 namespace {
@@ -27,7 +26,7 @@ bool IsLeftBehind(const fs::path& folder) {
     std::ifstream owner(folder / kOwnerFile);
     long pid = 0;
     if (!(owner >> pid) || pid <= 0) return false;  // not ours, or still being made
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    return platform::ProcessIsGone(static_cast<unsigned long>(pid));
 }
 
 // Files the job made read-only sit in folders that may be read-only too.
@@ -60,13 +59,13 @@ ScratchFolder::ScratchFolder() {
         return;
     }
     RemoveLeftBehind(base);
-    std::string pattern = (base / "ostrel-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        m_error = pattern + ": " + std::strerror(errno);
+    const auto folder = platform::MakeFreshFolder(base, kPrefix);
+    if (!folder) {
+        m_error = (base / "ostrel-XXXXXX").string() + ": " + std::strerror(errno);
         return;
     }
-    std::ofstream(fs::path(pattern) / kOwnerFile) << getpid() << '\n';
-    m_path = pattern;
+    std::ofstream(*folder / kOwnerFile) << platform::CurrentProcessId() << '\n';
+    m_path = *folder;
 }
 
 ScratchFolder::~ScratchFolder() {

@@ -1,4 +1,5 @@
-// SIGTERM, SIGINT and SIGHUP during a command: the job is asked to stop at
+// SIGTERM, SIGINT and SIGHUP during a command (on Windows: Ctrl+C as SIGINT,
+// Ctrl+Break as SIGTERM, the console's closing as SIGHUP): the job is asked to stop at
 // its next safe point, so that it removes its scratch data and fails, rather
 // than the process dying with the scratch data left behind.
 #pragma once
@@ -24,11 +25,12 @@ public:
     void OnSignal(std::function<void()> stop);
     // The signal that arrived, 0 when none did.
     int Signal() const { return m_signal.load(); }
+    // Its name, as strsignal gives it ("Terminated"), on every system.
+    static const char* Name(int signal);
 
 private:
     void Watch();
 
-    sigset_t m_set{};
     std::atomic<int> m_signal{0};
     std::atomic<bool> m_done{false};
     std::mutex m_mutex;

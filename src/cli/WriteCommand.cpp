@@ -153,7 +153,7 @@ int RunWrite(Args args) {
     const bool succeeded = RunJob(*options, scratch.Path().string(), signals);
     if (const int signal = signals.Signal(); signal != 0) {
         std::fprintf(stderr, "ostrel-cli write: stopped by signal %d (%s)\n", signal,
-                     strsignal(signal));
+                     SignalStop::Name(signal));
         std::fprintf(stderr, "%s\n", pipeline::kUpgradeFailed);
         return 128 + signal;
     }

@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "pipeline/ArchiveNames.h"
+#include "platform/Stream.h"
 #include "platform/Version.h"
 
 namespace {
@@ -66,6 +67,7 @@ int Finish() { return std::fflush(stdout) == 0 ? 0 : 1; }
 
 int main(int argc, char** argv) {
     pipeline::UseUtf8Locale();
+    platform::UseBinaryStandardStreams();
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         PrintUsage(stderr);

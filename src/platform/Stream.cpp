@@ -17,6 +17,8 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
     return std::fopen(native->c_str(), mode);
 }
 
+void UseBinaryStandardStreams() {}
+
 bool RemoveFile(const std::string& path) {
     const auto native = ToNativePath(path);
     if (!native) {

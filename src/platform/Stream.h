@@ -10,6 +10,10 @@ namespace platform {
 // (ENOENT for a drive letter that names no drive).
 std::FILE* OpenStream(const std::string& path, const char* mode);
 
+// Standard output and error pass bytes through unchanged: Windows' runtime
+// would write each "\n" as "\r\n" (POSIX streams never change them).
+void UseBinaryStandardStreams();
+
 // remove() on the native path; false with errno set on failure.
 bool RemoveFile(const std::string& path);
 

@@ -60,6 +60,11 @@ std::FILE* OpenStream(const std::string& path, const char* mode) {
     return stream;
 }
 
+void UseBinaryStandardStreams() {
+    (void)::_setmode(::_fileno(stdout), _O_BINARY);
+    (void)::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
 bool RemoveFile(const std::string& path) {
     const auto native = ToNativePath(path);
     if (!native) {
