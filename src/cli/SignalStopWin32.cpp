@@ -27,10 +27,9 @@ SignalStop::SignalStop() {
         [](DWORD event) -> BOOL {
             SignalStop* stop = Current().load();
             if (stop == nullptr) return FALSE;
-            const int signal = event == CTRL_C_EVENT ? SIGINT
-                               : event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT
-                                   ? kHangup
-                                   : SIGTERM;
+            const int signal = event == CTRL_C_EVENT                                     ? SIGINT
+                               : event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT ? kHangup
+                                                                                         : SIGTERM;
             stop->m_signal.store(signal);
             std::lock_guard lock(stop->m_mutex);
             if (stop->m_stop) stop->m_stop();

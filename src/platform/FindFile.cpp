@@ -67,7 +67,9 @@ bool FillEntry(const fs::path& path, const std::string& name, WIN32_FIND_DATAA& 
     if (name.size() >= MAX_PATH || ::lstat(path.c_str(), &info) != 0) return false;
     data = {};
     data.dwFileAttributes = Attributes(info);
-    data.nFileSize = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    const auto size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    data.nFileSizeLow = static_cast<DWORD>(size);
     name.copy(data.cFileName, name.size());
     return true;
 }

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -25,8 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr HINSTANCE kStarted = 42;
-constexpr HINSTANCE kOutOfMemory = 0;
+constexpr int kStarted = 42;
+constexpr int kOutOfMemory = 0;
 
 // "https://...", "mailto:..."; a one-letter scheme is a drive.
 bool IsAddress(std::string_view file) {
@@ -120,7 +121,7 @@ std::optional<platform::FileSystem> FileSystemSwitch(const std::string& switches
     return std::nullopt;
 }
 
-HINSTANCE RunFormatCommand(std::string_view program, std::string_view parameters) {
+int RunFormatCommand(std::string_view program, std::string_view parameters) {
     auto request = platform::ParseFormatCommand(program, parameters);
     if (!request) {
         std::fprintf(stderr, "ostrel: not a format command this system can carry out\n");
@@ -129,7 +130,7 @@ HINSTANCE RunFormatCommand(std::string_view program, std::string_view parameters
     return platform::Format(*request).launch;
 }
 
-HINSTANCE OpenWithHandler(const std::string& target) {
+int OpenWithHandler(const std::string& target) {
     const auto handler = FindProgram("xdg-open");
     if (!handler) return SE_ERR_NOASSOC;
     const int error = StartDetached(*handler, target);
@@ -177,8 +178,9 @@ std::optional<FormatRequest> ParseFormatCommand(std::string_view program,
 
 }  // namespace platform
 
-HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
-                        LPCSTR lpDirectory, int /*nShowCmd*/) {
+namespace {
+
+int Launch(LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory) {
     if (lpFile == nullptr || *lpFile == '\0') return ERROR_FILE_NOT_FOUND;
     const std::string_view file = lpFile;
     if (platform::IsCommandInterpreter(file))
@@ -194,4 +196,12 @@ HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR
                                                            : ERROR_PATH_NOT_FOUND;
     }
     return OpenWithHandler(fs::absolute(*native, ec).string());
+}
+
+}  // namespace
+
+HINSTANCE ShellExecuteA(HWND /*hwnd*/, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                        LPCSTR lpDirectory, int /*nShowCmd*/) {
+    const std::intptr_t result = Launch(lpOperation, lpFile, lpParameters, lpDirectory);
+    return reinterpret_cast<HINSTANCE>(result);
 }

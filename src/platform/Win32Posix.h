@@ -15,7 +15,9 @@ using LPCSTR = const char*;
 using LPSTR = char*;
 using HANDLE = void*;
 using HWND = void*;
-using HINSTANCE = std::intptr_t;  // ShellExecuteA result: above 32 means started
+// A pointer, as in <windows.h>; ShellExecuteA's result: above 32 means started.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
 
 #ifndef TRUE
 constexpr BOOL TRUE = 1;
@@ -59,7 +61,8 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
 struct WIN32_FIND_DATAA {
     DWORD dwFileAttributes;
-    std::uint64_t nFileSize;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
     char cFileName[MAX_PATH];  // Linux names are at most 255 bytes
 };
 

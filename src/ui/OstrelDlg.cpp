@@ -1,5 +1,6 @@
 #include "ui/OstrelDlg.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "drive/ChooseFlash.h"
@@ -265,5 +266,5 @@ void OstrelDlg::OnManual() {
     strPath += kManualName;
     const HINSTANCE result =
         ShellExecuteA(nullptr, "open", strPath.GetString(), nullptr, nullptr, SW_SHOW);
-    if (result <= 32) MessageBox(kNoPdfViewer, kOpenFailed, MB_OK);
+    if (reinterpret_cast<std::intptr_t>(result) <= 32) MessageBox(kNoPdfViewer, kOpenFailed, MB_OK);
 }

@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -423,9 +424,10 @@ TEST(FolderBackedDrive, ShellExecuteACarriesTheFormatOutBeforeReturning) {
     TempDir usb;
     WriteFile(usb / "A.EXE", "a");
     ScopedEnv drives("OSTREL_DRIVES", "G=" + usb.path().string());
-    EXPECT_GT(ShellExecuteA(nullptr, "open", "CMD.EXE",
-                            "/C   \"format.com   G:/force/q/y/FS:FAT32\"", nullptr, SW_HIDE),
-              32);
+    const HINSTANCE launched =
+        ShellExecuteA(nullptr, "open", "CMD.EXE", "/C   \"format.com   G:/force/q/y/FS:FAT32\"",
+                      nullptr, SW_HIDE);
+    EXPECT_GT(reinterpret_cast<std::intptr_t>(launched), 32);
     EXPECT_TRUE(fs::is_empty(usb.path()));
 }
 

@@ -115,7 +115,8 @@ TEST(FindFile, ReadOnlyFilesCarryTheAttribute) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_STREQ(data.cFileName, "ro");
     EXPECT_NE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY, 0u);
-    EXPECT_EQ(data.nFileSize, 1u);
+    EXPECT_EQ(data.nFileSizeHigh, 0u);
+    EXPECT_EQ(data.nFileSizeLow, 1u);
     EXPECT_FALSE(FindNextFileA(h, &data));
     EXPECT_TRUE(FindClose(h));
 }

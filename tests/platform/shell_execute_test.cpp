@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -16,6 +17,13 @@
 #include "support/TempDir.h"
 
 namespace {
+
+// ShellExecuteA's result as the number it stands for.
+std::intptr_t Launch(HWND hwnd, LPCSTR operation, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                     int show) {
+    return reinterpret_cast<std::intptr_t>(
+        ShellExecuteA(hwnd, operation, file, parameters, directory, show));
+}
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -44,11 +52,11 @@ TEST(ShellExecute, MissingDocumentsAndFolders) {
     TempDir dir;
     EnvGuard drives("OSTREL_DRIVES", "E=" + dir.path().string());
     const std::string manual = dir.path().string() + "\\产品升级说明书.pdf";
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOW), 2);
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", "E:\\nothing.pdf", nullptr, nullptr, SW_SHOW), 2);
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", "E:\\no\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", "Q:\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", nullptr, nullptr, nullptr, SW_SHOW), 2);
+    EXPECT_EQ(Launch(nullptr, "open", manual.c_str(), nullptr, nullptr, SW_SHOW), 2);
+    EXPECT_EQ(Launch(nullptr, "open", "E:\\nothing.pdf", nullptr, nullptr, SW_SHOW), 2);
+    EXPECT_EQ(Launch(nullptr, "open", "E:\\no\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
+    EXPECT_EQ(Launch(nullptr, "open", "Q:\\doc.pdf", nullptr, nullptr, SW_SHOW), 3);
+    EXPECT_EQ(Launch(nullptr, "open", nullptr, nullptr, nullptr, SW_SHOW), 2);
 }
 
 TEST(ShellExecute, NoHandlerInstalledAnswers31) {
@@ -56,11 +64,9 @@ TEST(ShellExecute, NoHandlerInstalledAnswers31) {
     WriteFile(dir / "doc.pdf", "%PDF");
     fs::create_directories(dir / "emptybin");
     EnvGuard path("PATH", (dir / "emptybin").string());
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW),
+    EXPECT_EQ(Launch(nullptr, "open", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW), 31);
+    EXPECT_EQ(Launch(nullptr, nullptr, "https://example.com/", nullptr, nullptr, SW_SHOWMAXIMIZED),
               31);
-    EXPECT_EQ(
-        ShellExecuteA(nullptr, nullptr, "https://example.com/", nullptr, nullptr, SW_SHOWMAXIMIZED),
-        31);
 }
 
 TEST(ShellExecute, DocumentsOpenThroughTheHandlerWithTheirNativePath) {
@@ -69,8 +75,7 @@ TEST(ShellExecute, DocumentsOpenThroughTheHandlerWithTheirNativePath) {
     const auto record = dir / "opened";
     EnvGuard path("PATH", MakeHandler(dir, record).string() + ":/usr/bin:/bin");
     EnvGuard drives("OSTREL_DRIVES", "E=" + (dir / "docs").string());
-    EXPECT_GT(ShellExecuteA(nullptr, "open", "E:\\产品升级说明书.pdf", nullptr, nullptr, SW_SHOW),
-              32);
+    EXPECT_GT(Launch(nullptr, "open", "E:\\产品升级说明书.pdf", nullptr, nullptr, SW_SHOW), 32);
     EXPECT_EQ(WaitForRecord(record), (dir / "docs" / "产品升级说明书.pdf").string());
 }
 
@@ -78,9 +83,9 @@ TEST(ShellExecute, AddressesGoToTheHandlerUnchanged) {
     TempDir dir;
     const auto record = dir / "opened";
     EnvGuard path("PATH", MakeHandler(dir, record).string() + ":/usr/bin:/bin");
-    EXPECT_GT(ShellExecuteA(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr,
-                            SW_SHOWMAXIMIZED),
-              32);
+    EXPECT_GT(
+        Launch(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr, SW_SHOWMAXIMIZED),
+        32);
     EXPECT_EQ(WaitForRecord(record), "http://www.example.com/");
 }
 
@@ -88,8 +93,7 @@ TEST(ShellExecute, OnlyTheOpenVerbIsKnown) {
     TempDir dir;
     WriteFile(dir / "doc.pdf", "%PDF");
     EnvGuard path("PATH", MakeHandler(dir, dir / "opened").string());
-    EXPECT_EQ(ShellExecuteA(nullptr, "print", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW),
-              31);
+    EXPECT_EQ(Launch(nullptr, "print", (dir / "doc.pdf").c_str(), nullptr, nullptr, SW_SHOW), 31);
 }
 
 TEST(ParseFormatCommand, ReadsLetterAndFileSystemOfEveryRow) {
@@ -125,8 +129,7 @@ TEST(ParseFormatCommand, RefusesWhatIsNoFatFormatCommand) {
     EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", "/C \"format.com /FS:FAT\""));
     EXPECT_FALSE(platform::ParseFormatCommand("CMD.EXE", ""));
     // Nothing else is run for the command interpreters.
-    EXPECT_EQ(ShellExecuteA(nullptr, "open", "CMD.EXE", "/C \"del E:/FS:FAT\"", nullptr, SW_HIDE),
-              2);
+    EXPECT_EQ(Launch(nullptr, "open", "CMD.EXE", "/C \"del E:/FS:FAT\"", nullptr, SW_HIDE), 2);
 }
 
 // The programs block the signals they watch; the programs they start must
@@ -146,8 +149,7 @@ TEST(ShellExecute, ChildrenStartWithNoSignalBlocked) {
                                             ".tmp' '" + record.string() + "'\n");
     fs::permissions(dir / "bin" / "xdg-open", fs::perms::owner_all);
     EnvGuard path("PATH", (dir / "bin").string() + ":/usr/bin:/bin");
-    EXPECT_GT(ShellExecuteA(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr, SW_SHOW),
-              32);
+    EXPECT_GT(Launch(nullptr, nullptr, "http://www.example.com/", nullptr, nullptr, SW_SHOW), 32);
     EXPECT_EQ(WaitForRecord(record), "SigBlk:\t0000000000000000\n");
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
