@@ -302,7 +302,8 @@ check_failures() {
 # is replaced, KEEP.TXT stays); 是 onto a 4 GiB FAT32 stick (emptied, FAT32
 # again, mounted again where it was, written); 是 onto a stick that a process
 # sits in: the format fails and says so, and the job, which runs whatever the
-# format did, writes beside the user's files.
+# format did, writes beside the user's files (ostrel-cli write --format, asked
+# first, fails and writes nothing).
 prepare_gui() {
     guest_memory=768
     new_image "$dir/keep.img" 64M
@@ -349,6 +350,9 @@ after=$(grep " /media/user/BIG " /proc/mounts)
 (cd /media/user/BUSY && exec sleep 600) &
 holder=$!
 before=$(grep " /media/user/BUSY " /proc/mounts)
+! cli busy-cli write --format /package/T512-sample.rar "$(letter_of /media/user/BUSY)" &&
+    said busy-cli "nothing written" && ! said busy-cli 升级成功！ &&
+    pass "write --format onto a busy stick: fails and writes nothing" || fail busy-cli "status $status"
 gui busy upgrade /media/user/BUSY 1010 format-fails
 seen busy 提示对话框 格式化U盘失败！ && finished busy &&
     pass "是 onto a busy stick: the format fails and says so" || fail busy "status $status"
