@@ -76,6 +76,12 @@ void PrintProblems(const platform::DriveTable& table) {
                      "letter (mount it, e.g. udisksctl mount -b %s)\n",
                      device.c_str(), device.c_str());
     }
+    for (const auto& volume : table.fixedUsb) {
+        std::fprintf(stderr,
+                     "ostrel-cli drives: %s is a USB disk with a fixed medium (a USB hard disk "
+                     "or SSD, not a stick), so it is not offered\n",
+                     volume.c_str());
+    }
     if (table.drives.size() == 1 && table.unmounted.empty()) {
         std::fprintf(stderr,
                      "ostrel-cli drives: no removable drive; is the stick plugged in and mounted? "

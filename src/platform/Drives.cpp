@@ -118,8 +118,11 @@ std::string AddDeclaredDrive(std::string_view entry, std::vector<Drive>& drives)
 // The unmounted devices are only a diagnosis; the path calls skip them.
 DriveTable DetectedVolumes(bool withUnmounted) {
     const auto mounts = ParseMountInfo(ReadText("/proc/self/mountinfo"));
-    DriveTable table{RemovableVolumes(mounts, "/sys"), {}, {}};
-    if (withUnmounted) table.unmounted = UnmountedRemovableDevices(mounts, "/sys");
+    DriveTable table{RemovableVolumes(mounts, "/sys"), {}, {}, {}};
+    if (withUnmounted) {
+        table.unmounted = UnmountedRemovableDevices(mounts, "/sys");
+        table.fixedUsb = FixedUsbVolumes(mounts, "/sys");
+    }
     return table;
 }
 

@@ -41,6 +41,10 @@ struct DriveTable {
     // Devices on removable media that have no letter because nothing of
     // them is mounted (detection only): what to mount when a stick is missing.
     std::vector<std::string> unmounted;
+    // Mounted USB disks that report a fixed medium, "/dev/sdc1 on /media/...":
+    // USB hard disks and SSDs, never offered (detection only), named so that
+    // a user who plugged one in learns why it has no letter.
+    std::vector<std::string> fixedUsb;
 };
 
 DriveTable ReadDriveTable();
@@ -92,6 +96,11 @@ std::vector<Drive> RemovableVolumes(const std::vector<MountEntry>& mounts,
 // under sysRoot that none of the mounts uses, as /dev/NAME in name order.
 std::vector<std::string> UnmountedRemovableDevices(const std::vector<MountEntry>& mounts,
                                                    const std::filesystem::path& sysRoot);
+
+// The mounted volumes of USB disks whose medium is fixed, as
+// "/dev/NAME on MOUNT POINT" in mount-table order, each device once.
+std::vector<std::string> FixedUsbVolumes(const std::vector<MountEntry>& mounts,
+                                         const std::filesystem::path& sysRoot);
 
 // The first line of a sysfs attribute ("1", a size in sectors), empty when
 // it cannot be read.

@@ -60,22 +60,23 @@ fs::path DiskFolder(const fs::path& block) {
     return fs::exists(block / "partition", ec) ? block.parent_path() : block;
 }
 
-// True when some device above the disk belongs to the mmc bus: SD/MMC cards
-// count as removable whatever their flag. A USB disk does not: one that reports
-// a fixed medium is a USB hard disk or SSD and is never offered or formatted.
-bool OnMmcBus(const fs::path& disk, const fs::path& sysRoot) {
+// True when some device above the disk belongs to the bus named `bus`.
+bool OnBus(const fs::path& disk, const fs::path& sysRoot, const char* bus) {
     std::error_code ec;
     const fs::path top = fs::canonical(sysRoot, ec);
     for (fs::path dir = disk; !dir.empty() && dir != top && dir != dir.root_path();
          dir = dir.parent_path()) {
-        const fs::path bus = fs::read_symlink(dir / "subsystem", ec).filename();
-        if (!ec && bus == "mmc") return true;
+        const fs::path found = fs::read_symlink(dir / "subsystem", ec).filename();
+        if (!ec && found == bus) return true;
     }
     return false;
 }
 
+// SD/MMC cards count as removable whatever their flag. A USB disk does not:
+// one that reports a fixed medium is a USB hard disk or SSD and is never
+// offered or formatted.
 bool IsRemovableDisk(const fs::path& disk, const fs::path& sysRoot) {
-    return FirstLine(disk / "removable") == "1" || OnMmcBus(disk, sysRoot);
+    return FirstLine(disk / "removable") == "1" || OnBus(disk, sysRoot, "mmc");
 }
 
 std::uint64_t SectorsToBytes(const std::string& sectors) {
@@ -86,11 +87,18 @@ std::uint64_t SectorsToBytes(const std::string& sectors) {
     }
 }
 
-std::optional<Drive> VolumeOf(const MountEntry& mount, const fs::path& sysRoot) {
+// The sysfs folder of a mount that may be a drive: a whole file system
+// mounted elsewhere than /.
+std::optional<fs::path> VolumeFolder(const MountEntry& mount, const fs::path& sysRoot) {
     if (mount.fsRoot != "/" || mount.target == "/") return std::nullopt;
-    const auto block = BlockFolder(mount, sysRoot);
+    auto block = BlockFolder(mount, sysRoot);
     if (!block || block->empty()) return std::nullopt;
-    if (!IsRemovableDisk(DiskFolder(*block), sysRoot)) return std::nullopt;
+    return block;
+}
+
+std::optional<Drive> VolumeOf(const MountEntry& mount, const fs::path& sysRoot) {
+    const auto block = VolumeFolder(mount, sysRoot);
+    if (!block || !IsRemovableDisk(DiskFolder(*block), sysRoot)) return std::nullopt;
     Drive drive;
     drive.root = mount.target;
     drive.device = "/dev/" + block->filename().string();
@@ -174,6 +182,23 @@ std::vector<std::string> UnmountedRemovableDevices(const std::vector<MountEntry>
     }
     std::sort(devices.begin(), devices.end(), NameLess);
     return devices;
+}
+
+std::vector<std::string> FixedUsbVolumes(const std::vector<MountEntry>& mounts,
+                                         const fs::path& sysRoot) {
+    std::vector<std::string> volumes;
+    std::set<std::string> seen;
+    for (const auto& mount : mounts) {
+        const auto block = VolumeFolder(mount, sysRoot);
+        if (!block) continue;
+        const fs::path disk = DiskFolder(*block);
+        const std::string device = "/dev/" + block->filename().string();
+        if (!IsRemovableDisk(disk, sysRoot) && OnBus(disk, sysRoot, "usb") &&
+            seen.insert(device).second) {
+            volumes.push_back(device + " on " + mount.target.string());
+        }
+    }
+    return volumes;
 }
 
 std::vector<Drive> RemovableVolumes(const std::vector<MountEntry>& mounts,

@@ -288,6 +288,14 @@ TEST(MountTable, FindsRemovableVolumesLetteredByDeviceName) {
     }
 }
 
+TEST(MountTable, NamesMountedUsbDisksWhoseMediumIsFixed) {
+    FakeSysfs sysfs;
+    const auto mounts = platform::ParseMountInfo(kMountInfo);
+    // Not the SATA disk, the sticks or the card: only the USB hard disk.
+    EXPECT_EQ(platform::FixedUsbVolumes(mounts, sysfs.root()),
+              (std::vector<std::string>{"/dev/sdc1 on /media/ann/USB DISK"}));
+}
+
 TEST(MountTable, ListsRemovableDevicesWithMediaThatAreNotMounted) {
     FakeSysfs sysfs;
     const auto mounts = platform::ParseMountInfo(kMountInfo);

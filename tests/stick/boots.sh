@@ -42,7 +42,8 @@ one=$(letter_of /media/user/STICK1)
 super=$(letter_of /media/user/SUPER)
 [ -n "$one" ] && [ -n "$super" ] && pass "drives: both sticks offered ($one $super)" ||
     fail drives "a stick is not offered"
-[ -z "$(letter_of /media/user/FIXED)" ] && pass "drives: the fixed USB disk is not offered" ||
+[ -z "$(letter_of /media/user/FIXED)" ] && said drives "$(disk_of s3) on /media/user/FIXED is a USB disk with a fixed medium" &&
+    pass "drives: the fixed USB disk is not offered, and said why" ||
     fail drives "the fixed USB disk is offered"
 cli write-one write /package/T512-sample.rar "$one" && said write-one 升级成功！ &&
     pass "write (否) onto the partitioned stick" || fail write-one "status $status"
