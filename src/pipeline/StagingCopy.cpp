@@ -189,8 +189,12 @@ std::string UpgradeJob::OnDrive(const std::string& name) const {
 // cause: a full stick, a name FAT refuses and a pulled stick need different
 // remedies.
 bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destination) {
-    const int error = platform::CopyIntoFolder(source, destination);
+    int error = platform::CopyIntoFolder(source, destination);
     if (error == 0) return true;
+    // A pulled stick's dead file system fails with what it happens to meet
+    // (EIO, or ENOENT for a name it can no longer look up): the cause to
+    // tell is the pull.
+    if (!PathFileExistsA(m_strDrive.c_str())) error = ENODEV;
     const std::string landed = OnDrive(source.substr(source.find_last_of("\\/") + 1));
     m_sink.ShowMessage(std::string(kCopyFailed) + "\n" + landed + "\n" + platform::ErrorText(error),
                        "", MB_ICONEXCLAMATION);

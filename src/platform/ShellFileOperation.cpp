@@ -139,13 +139,15 @@ int CopyBytes(int in, int out) {
     }
 }
 
-// A new file beside `to`, under a name of its own, for the copy to fill.
+// A new file beside `to`, under a name of its own, for the copy to fill. The
+// name is the same for every copy of `to`: one that a pulled stick or a power
+// cut left behind, and could not be removed then, goes with the next copy.
 int CreateBeside(const fs::path& to, fs::path& temporary) {
-    std::string name =
-        (to.parent_path() / ("." + to.filename().string() + ".part-XXXXXX")).string();
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    temporary = name;
-    return fd;
+    temporary = to.parent_path() / ("." + to.filename().string() + ".part");
+    // unlink takes a link at that name itself, never what it points at, and
+    // O_EXCL makes sure the file written is the one created here.
+    ::unlink(temporary.c_str());
+    return ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 // Copies one regular file over `to`. The copy fills a file of its own beside

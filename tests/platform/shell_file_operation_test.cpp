@@ -168,6 +168,26 @@ TEST(ShellCopy, AFailedReplacementKeepsTheOldFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "full"), fs::directory_iterator()), 1);
 }
 
+// What a copy cut short by a pulled stick left beside a file goes with the
+// next copy of that file; a link there is replaced, never written through.
+TEST(ShellCopy, TheNextCopyTakesOverAnInterruptedCopysFile) {
+    TempDir dir;
+    WriteFile(dir / "src" / "BOOT.EXE", "new image");
+    WriteFile(dir / "drive" / ".BOOT.EXE.part", "cut off");
+    WriteFile(dir / "elsewhere", "kept");
+    fs::create_directories(dir / "src" / "FONT");
+    WriteFile(dir / "src" / "FONT" / "A.FNT", "font");
+    fs::create_directories(dir / "drive" / "FONT");
+    fs::create_symlink(dir / "elsewhere", dir / "drive" / "FONT" / ".A.FNT.part");
+    EXPECT_EQ(Copy(dir / "src" / "BOOT.EXE", dir / "drive"), 0);
+    EXPECT_EQ(Copy(dir / "src" / "FONT", dir / "drive"), 0);
+    EXPECT_EQ(ReadFile(dir / "drive" / "BOOT.EXE"), "new image");
+    EXPECT_EQ(ReadFile(dir / "drive" / "FONT" / "A.FNT"), "font");
+    EXPECT_EQ(ReadFile(dir / "elsewhere"), "kept");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "drive" / ".BOOT.EXE.part")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "drive" / "FONT" / ".A.FNT.part")));
+}
+
 TEST(ShellCopy, LinksOutOfTheTreeAreNotFollowed) {
     TempDir dir;
     WriteFile(dir / "secret" / "key", "private");

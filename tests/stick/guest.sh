@@ -76,7 +76,7 @@ wait_until() {
 has_disk() { [ -n "$(disk_of "$1" 2>/dev/null | grep '^/dev/')" ]; }
 gone() { [ ! -e "/sys/block/${1##*/}" ]; }
 alive() { kill -0 "$1" 2>/dev/null; }
-copy_begun() { ls -a "$1" | grep -q '\.part-'; }
+copy_begun() { ls -a "$1" | grep -q '\.part$'; }
 
 # --- the window program -----------------------------------------------------
 
