@@ -129,14 +129,15 @@ TEST(ShellOperations, ReportTheirFailuresInTheirOwnWords) {
 }
 
 // A stick pulled during the walk: the file is named on the drive, not by the
-// folder the stick was mounted on.
+// folder the stick was mounted on, and the cause is the pull, whatever the
+// dead file system answered.
 TEST(ShellOperations, NameTheFileOnTheDriveOnceTheDriveIsGone) {
     Walk w;
     w.job.m_strDrive = "Q:\\";
     EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
     ASSERT_EQ(w.sink.messages.size(), 1u);
     EXPECT_EQ(w.sink.messages[0].text,
-              "移动目录操作失败！ \nQ:\\missing\n" + platform::ErrorText(ENOENT));
+              "移动目录操作失败！ \nQ:\\missing\n" + platform::ErrorText(ENODEV));
 }
 
 // A write-protected stick refuses every file the same way: one message, and
