@@ -1,10 +1,19 @@
 // The path rules that hold on every system.
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/Path.h"
 #include "platform/Win32.h"
 
 namespace platform {
+
+std::optional<std::filesystem::path> NativeArgument(const char* path) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
+    return ToNativePath(path);
+}
 
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root) {
     auto at = path.begin();

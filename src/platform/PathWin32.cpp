@@ -30,14 +30,6 @@ std::optional<std::filesystem::path> ToNativePath(std::string_view path) {
     return Utf8Path(path);
 }
 
-std::optional<std::filesystem::path> NativeArgument(const char* path) {
-    if (path == nullptr) {
-        errno = EINVAL;
-        return std::nullopt;
-    }
-    return ToNativePath(path);
-}
-
 std::string ToDrivePath(const std::filesystem::path& native) {
     std::error_code ec;
     std::string text = Utf8Text(std::filesystem::absolute(native, ec).lexically_normal());
