@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "JobHarness.h"
 #include "encoder/Encrypt.h"
@@ -221,6 +222,18 @@ TEST(UpgradeJob, FailedEncodingIsReportedLeavesTheEptAndFailsTheJob) {
     EXPECT_TRUE(fs::exists(s.drive / "B.EXE"));
 }
 
+// Serves the job to its end and does `act` once, when the job enters
+// `phase`; says whether `act` succeeded.
+bool ServeActingAt(testsupport::RecordingSink& sink, JobPhase phase,
+                   const std::function<bool()>& act) {
+    bool acted = false;
+    sink.queue.Serve([&] {
+        if (!acted && !sink.phases.empty() && sink.phases.back() == phase) acted = act();
+        return sink.closed;
+    });
+    return acted;
+}
+
 TEST(UpgradeJob, FailedFinalDeleteFailsTheJob) {
     testsupport::TmpfsMount app(1 << 20);
     if (!app.Mounted()) GTEST_SKIP() << app.Error();
@@ -232,14 +245,8 @@ TEST(UpgradeJob, FailedFinalDeleteFailsTheJob) {
     job.m_strFilePath = s.package.string();
     job.m_strDrive = s.drive.string();
     ASSERT_TRUE(job.Initialise());
-    bool remounted = false;
-    sink.queue.Serve([&] {
-        if (!remounted && !sink.phases.empty() && sink.phases.back() == JobPhase::Deleting) {
-            remounted = app.RemountReadOnly();
-        }
-        return sink.closed;
-    });
-    ASSERT_TRUE(remounted) << app.Error();
+    ASSERT_TRUE(ServeActingAt(sink, JobPhase::Deleting, [&] { return app.RemountReadOnly(); }))
+        << app.Error();
     EXPECT_TRUE(HasMessage(sink, "删除目录操作失败！ "));
     EXPECT_FALSE(job.Succeeded());
     EXPECT_EQ(ReadFile(s.drive / "A.TXT"), "a");
@@ -265,14 +272,8 @@ TEST(UpgradeJob, DriveGoneAtTheFlushIsNamedWithTheCause) {
     job.m_strFilePath = s.package.string();
     job.m_strDrive = s.drive.string();
     ASSERT_TRUE(job.Initialise());
-    bool pulled = false;
-    sink.queue.Serve([&] {
-        if (!pulled && !sink.phases.empty() && sink.phases.back() == JobPhase::Flushing) {
-            pulled = fs::remove_all(s.drive) > 0;
-        }
-        return sink.closed;
-    });
-    ASSERT_TRUE(pulled);
+    ASSERT_TRUE(
+        ServeActingAt(sink, JobPhase::Flushing, [&] { return fs::remove_all(s.drive) > 0; }));
     EXPECT_TRUE(HasMessage(
         sink, "移动目录操作失败！ \n" + s.drive.string() + "\n" + platform::ErrorText(ENOENT)));
     EXPECT_FALSE(job.Succeeded());
