@@ -87,9 +87,7 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
     namespace fs = std::filesystem;
     if (!m_stagingRoot) return true;
     const fs::path& root = *m_stagingRoot;
-    std::error_code ec;
-    const fs::path folder = ResolvedBelow(root, platform::Utf8Path(landedName).parent_path(), ec);
-    if (ec || !platform::IsInside(folder, root)) return true;
+    if (!FolderStaysInside(platform::Utf8Path(landedName).parent_path())) return true;
     if (!entry.isReference) return false;
     const std::string reference = platform::Utf8Text(fs::path(entry.referenceName));
     const std::string contained = ContainedPath(reference);
@@ -97,8 +95,22 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
         platform::Utf8Path(contained) != platform::Utf8Path(reference).lexically_normal()) {
         return true;
     }
+    std::error_code ec;
     const fs::path resolved = fs::weakly_canonical(root / platform::Utf8Path(contained), ec);
     return ec || !platform::IsInside(resolved, root) || !fs::is_regular_file(resolved, ec);
+}
+
+// Whether the folder `below` the staging root resolves inside it. A folder
+// reached without a link stays so until the pass makes a link, so each one
+// is looked at once in between rather than once per entry in it.
+bool UpgradeJob::FolderStaysInside(const std::filesystem::path& below) {
+    if (m_linkFreeFolders.contains(below)) return true;
+    const std::filesystem::path& root = *m_stagingRoot;
+    std::error_code ec;
+    const std::filesystem::path folder = ResolvedBelow(root, below, ec);
+    if (ec || !platform::IsInside(folder, root)) return false;
+    if (folder == root / below) m_linkFreeFolders.insert(below);
+    return true;
 }
 
 // The reason a file could not be made or filled, in the system's words. The
@@ -146,6 +158,7 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
         std::filesystem::create_directories(entry.isDirectory ? target : target.parent_path(), ec);
         result = archive.ProcessTo(operation, staging, platform::Utf8Text(target));
     }
+    if (entry.isLink) m_linkFreeFolders.clear();  // it may stand where a folder was
     if (result == rar::kSuccess) return PassEnd::Complete;
     if (result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
@@ -160,6 +173,7 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
 PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_nPos = 0;
     m_landedNames.Clear();
+    m_linkFreeFolders.clear();
     // Resolved once a pass: every entry is held against the same folder.
     std::error_code ec;
     m_stagingRoot = std::filesystem::weakly_canonical(platform::Utf8Path(Native(m_strTempDir)), ec);

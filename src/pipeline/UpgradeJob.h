@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,6 +145,7 @@ private:
     PassEnd ProcessEntry(RarArchive& archive, const RarEntry& entry, NameForm form, int operation,
                          std::string& landedName);
     bool LeadsOutside(const RarEntry& entry, const std::string& landedName);
+    bool FolderStaysInside(const std::filesystem::path& below);
     void EncodeEntry(const std::string& landedName);
     void ReplaceLinks();
     bool FlushDrive();
@@ -177,6 +179,7 @@ private:
     bool m_bDriveGone = false;  // the copy walk found the drive missing or read-only (worker)
     LandedNames m_landedNames;  // what the extraction put in staging (worker)
     std::optional<std::filesystem::path> m_stagingRoot;  // resolved once a pass (worker)
+    std::set<std::filesystem::path> m_linkFreeFolders;   // below it, seen without a link (worker)
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
     std::string m_strCopyTarget;        // the drive's folder, once the walk has looked it up
     LandedTotals m_landed;              // what the check found there (worker)
