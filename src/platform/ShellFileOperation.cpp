@@ -144,10 +144,14 @@ int CopyBytes(int in, int out) {
 // cut left behind, and could not be removed then, goes with the next copy.
 int CreateBeside(const fs::path& to, fs::path& temporary) {
     temporary = to.parent_path() / ("." + to.filename().string() + ".part");
-    // unlink takes a link at that name itself, never what it points at, and
-    // O_EXCL makes sure the file written is the one created here.
+    // O_EXCL makes sure the file written is the one created here; a leftover
+    // (a link too) refuses it, and unlink takes a link itself, never what it
+    // points at.
+    constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    const int fd = ::open(temporary.c_str(), kFlags, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
     ::unlink(temporary.c_str());
-    return ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return ::open(temporary.c_str(), kFlags, 0600);
 }
 
 // Copies one regular file over `to`. The copy fills a file of its own beside
