@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -134,7 +135,13 @@ bool UpgradeJob::VerifyCopies() {
         const auto source = platform::ToNativePath(copied);
         if (!drive || !source) return false;
         const fs::path landed = *drive / source->filename();
+        // A file, most of what the walk copied, is told by its size alone.
         std::error_code ec;
+        const auto size = fs::file_size(*source, ec);
+        if (!ec) {
+            if (!LandedWithSize(size, landed)) return false;
+            continue;
+        }
         if (!fs::is_directory(fs::symlink_status(*source, ec))) {
             if (!LandedWhole(*source, landed)) return false;
             continue;
@@ -156,9 +163,15 @@ bool UpgradeJob::LandedWhole(const std::filesystem::path& source,
     // file_size answers for regular files only: one look at each side.
     std::error_code ec;
     const auto size = std::filesystem::file_size(source, ec);
-    if (!ec && std::filesystem::file_size(landed, ec) == size && !ec) {
+    return LandedWithSize(ec ? std::nullopt : std::optional(size), landed);
+}
+
+bool UpgradeJob::LandedWithSize(std::optional<std::uintmax_t> size,
+                                const std::filesystem::path& landed) {
+    std::error_code ec;
+    if (size && std::filesystem::file_size(landed, ec) == *size && !ec) {
         ++m_landed.files;
-        m_landed.bytes += size;
+        m_landed.bytes += *size;
         return true;
     }
     m_sink.ShowMessage(kNotOnDrive + platform::ToDrivePath(landed), "", MB_ICONEXCLAMATION);

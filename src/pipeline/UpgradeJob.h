@@ -151,6 +151,7 @@ private:
     bool FlushDrive();
     bool VerifyCopies();
     bool LandedWhole(const std::filesystem::path& source, const std::filesystem::path& landed);
+    bool LandedWithSize(std::optional<std::uintmax_t> size, const std::filesystem::path& landed);
     void CopyEntry(const std::string& path);
     const std::string& CopyTarget();
     bool PurgeFile(const std::string& path);
