@@ -158,9 +158,9 @@ int CreateBeside(const fs::path& to, fs::path& temporary) {
 // `to` and takes `to`'s name only when it is whole, so a copy that fails (a
 // full stick, a read error, the power gone) leaves the file that was there as
 // it was and never a cut-off image under the name the device looks for.
+// A folder at `to` refuses the rename (EISDIR) and stays as it was.
 int CopyFileReplacing(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    if (fs::is_directory(fs::symlink_status(to, ec))) return EISDIR;
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return errno;
     struct stat info {};

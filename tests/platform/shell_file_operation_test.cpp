@@ -168,6 +168,16 @@ TEST(ShellCopy, AFailedReplacementKeepsTheOldFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "full"), fs::directory_iterator()), 1);
 }
 
+TEST(ShellCopy, AFileNeverReplacesAFolderOfItsName) {
+    TempDir dir;
+    WriteFile(dir / "src" / "BOOT.EXE", "new image");
+    WriteFile(dir / "drive" / "BOOT.EXE" / "kept", "kept");
+    EXPECT_NE(Copy(dir / "src" / "BOOT.EXE", dir / "drive"), 0);
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(ReadFile(dir / "drive" / "BOOT.EXE" / "kept"), "kept");
+    EXPECT_FALSE(fs::exists(dir / "drive" / ".BOOT.EXE.part"));
+}
+
 // What a copy cut short by a pulled stick left beside a file goes with the
 // next copy of that file; a link there is replaced, never written through.
 TEST(ShellCopy, TheNextCopyTakesOverAnInterruptedCopysFile) {
