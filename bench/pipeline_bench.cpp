@@ -31,6 +31,7 @@
 #include "pipeline/RequestQueue.h"
 #include "pipeline/UpgradeJob.h"
 #include "platform/Path.h"
+#include "platform/TimeZone.h"
 
 namespace {
 
@@ -138,6 +139,7 @@ public:
 
 private:
     Data() {
+        platform::PinLocalTimeZone();  // as the programs do
         pipeline::UseUtf8Locale();
         std::string pattern = (fs::temp_directory_path() / "ostrel-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -251,6 +253,7 @@ public:
 
 private:
     ManyData() {
+        platform::PinLocalTimeZone();
         std::string pattern = (fs::temp_directory_path() / "ostrel-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         m_dir = pattern;

@@ -3,6 +3,7 @@
 
 #include "app/OstrelApp.h"
 #include "platform/Drives.h"
+#include "platform/TimeZone.h"
 #include "ui/ResetSignal.h"
 #include "ui/StopSignals.h"
 
@@ -19,6 +20,7 @@ void WarnAboutDriveDeclarations() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::PinLocalTimeZone();
     // Before any thread starts, so that these signals reach only the main window.
     ResetSignal::BlockSignal();
     StopSignals::Block();

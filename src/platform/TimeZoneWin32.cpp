@@ -1,0 +1,7 @@
+#include "platform/TimeZone.h"
+
+namespace platform {
+
+void PinLocalTimeZone() {}
+
+}  // namespace platform
