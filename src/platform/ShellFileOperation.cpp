@@ -9,10 +9,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/Drives.h"
@@ -127,8 +130,35 @@ std::optional<int> CopyInKernel(int in, int out) {
     }
 }
 
-int CopyBytes(int in, int out) {
-    if (auto result = CopyInKernel(in, out)) return *result;
+// Where the kernel refused to copy: a source file system and a target
+// folder. A job copies thousands of files between the same two and asks
+// once; the plain loop is right everywhere, so a stale answer costs speed only.
+class KernelCopyRefusals {
+public:
+    bool Refused(dev_t from, const fs::path& folder) {
+        const std::lock_guard lock(m_mutex);
+        return m_refused.contains({from, folder});
+    }
+    void Note(dev_t from, const fs::path& folder) {
+        const std::lock_guard lock(m_mutex);
+        m_refused.insert({from, folder});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::pair<dev_t, fs::path>> m_refused;
+};
+
+KernelCopyRefusals& Refusals() {
+    static KernelCopyRefusals refusals;
+    return refusals;
+}
+
+int CopyBytes(int in, int out, dev_t from, const fs::path& folder) {
+    if (!Refusals().Refused(from, folder)) {
+        if (auto result = CopyInKernel(in, out)) return *result;
+        Refusals().Note(from, folder);
+    }
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
@@ -168,7 +198,7 @@ int CopyFileReplacing(const fs::path& from, const fs::path& to) {
     fs::path temporary;
     Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
-    int error = CopyBytes(in.get(), out.get());
+    int error = CopyBytes(in.get(), out.get(), info.st_dev, to.parent_path());
     if (error == 0 && ::fchmod(out.get(), info.st_mode & 07777) != 0) error = errno;
     if (::close(out.Release()) != 0 && error == 0) error = errno;
     // rename replaces a link at `to` itself, never what it points at.
