@@ -63,7 +63,7 @@ std::string RefusedTarget(const WriteOptions& options) {
     const auto target = std::filesystem::canonical(*native, ec);
     if (ec) return ec.message();
     if (!std::filesystem::is_directory(target, ec)) return "not a drive or folder";
-    if (target == target.root_path()) {
+    if (platform::IsSystemRoot(target)) {
         return "the system drive; name a folder below it to write there";
     }
     const auto package = platform::ToNativePath(options.package);

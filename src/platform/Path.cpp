@@ -110,6 +110,10 @@ std::string ToDrivePath(const std::filesystem::path& native) {
     return text;
 }
 
+bool IsSystemRoot(const std::filesystem::path& canonical) {
+    return canonical == canonical.root_path();
+}
+
 std::filesystem::path ModulePath() {
     std::error_code ec;
     auto self = std::filesystem::read_symlink("/proc/self/exe", ec);

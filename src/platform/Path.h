@@ -28,6 +28,10 @@ std::string ToDrivePath(const std::filesystem::path& native);
 // the one containment rule that every caller checks against.
 bool IsInside(const std::filesystem::path& path, const std::filesystem::path& root);
 
+// True for the root of the system's own volume, canonical: / on POSIX, the
+// root of the drive that holds Windows on Windows (C:\ as a rule).
+bool IsSystemRoot(const std::filesystem::path& canonical);
+
 // The running program's own file, native.
 std::filesystem::path ModulePath();
 

@@ -39,6 +39,18 @@ std::string ToDrivePath(const std::filesystem::path& native) {
     return text;
 }
 
+// Every drive root is its own root path here: only the one that holds
+// Windows is the system's.
+bool IsSystemRoot(const std::filesystem::path& canonical) {
+    wchar_t windows[MAX_PATH];
+    const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return canonical == canonical.root_path();
+    const std::wstring root = std::filesystem::path(windows).root_path().wstring();
+    return canonical == canonical.root_path() &&
+           CompareStringOrdinal(canonical.wstring().c_str(), -1, root.c_str(), -1, TRUE) ==
+               CSTR_EQUAL;
+}
+
 std::filesystem::path ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -36,18 +36,18 @@ private:
     HANDLE m_handle;
 };
 
-// A new file beside `to`, under a name of its own, for the copy to fill.
+// The file the copy fills, beside `to` under a fixed name: the next copy of
+// the same file takes over what an interrupted one (a pulled stick) left,
+// removing it first, so the name never leads through a link.
 HANDLE CreateBeside(const fs::path& to, fs::path& temporary) {
-    const std::wstring stem =
-        L"." + to.filename().wstring() + L".part-" + std::to_wstring(GetCurrentProcessId()) + L"-";
-    for (unsigned n = 0; n < 1000; ++n) {
-        temporary = to.parent_path() / (stem + std::to_wstring(n));
-        HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
-    }
-    SetLastError(ERROR_FILE_EXISTS);
-    return INVALID_HANDLE_VALUE;
+    temporary = to.parent_path() / (L"." + to.filename().wstring() + L".part");
+    const auto create = [&] {
+        return CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE file = create();
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    return DeleteFileW(temporary.c_str()) ? create() : INVALID_HANDLE_VALUE;
 }
 
 int CopyBytes(HANDLE in, HANDLE out, const fs::path& from, const fs::path& to) {

@@ -31,6 +31,9 @@ int FlushFilesBelow(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::is_directory(path, ec)) return ec ? ec.value() : ENOTDIR;
     std::filesystem::recursive_directory_iterator it(path, ec);
+    // A drive root with nothing in it has not even "." and "..": Windows
+    // finds nothing there, which the iterator takes for a missing folder.
+    if (ec == std::errc::no_such_file_or_directory) return 0;
     for (const std::filesystem::recursive_directory_iterator end; !ec && it != end;
          it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;

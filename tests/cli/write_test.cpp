@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/DriveListing.h"
 #include "cli/RunCli.h"
 #include "drive/ScopedEnv.h"
 #include "support/PackageMaker.h"
@@ -30,17 +31,8 @@ using testsupport::WriteFile;
 
 const DeviceInfo kInfo = testsupport::MakeDeviceInfo("T512A0001234", "3D00A1B2", "0207");
 
-// What a folder holds: relative path -> size, folders as -1.
-using Tree = std::map<std::string, long long>;
-
-Tree TreeOf(const fs::path& root) {
-    Tree tree;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(e.path(), root).string();
-        tree[rel] = e.is_directory() ? -1 : static_cast<long long>(e.file_size());
-    }
-    return tree;
-}
+using clitest::Tree;
+using clitest::TreeOf;
 
 std::string Upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -242,19 +234,14 @@ TEST(WriteCommand, AVanishedDriveIsReportedOnce) {
 }
 
 // Every fixture, its entries made Windows files, written to its own folder;
-// the drive must hold what the copy rules make of `unrar x`'s extraction.
+// the drive must hold what the copy rules make of `unrar x`'s extraction,
+// byte for byte the listing kept for the Windows build to match.
 TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
     const fs::path fixtures = testsupport::FixturesDir();
     if (fixtures.empty()) GTEST_SKIP() << "shared fixtures folder absent";
     if (std::system("unrar >/dev/null 2>&1") != 0) GTEST_SKIP() << "no unrar command";
     WriteSetup s;
-    const std::vector<std::string> names{"la_rar_binary_data.rar",   "la_rar_compress_best.rar",
-                                         "la_rar_filter.rar",        "la_rar_multi_lzss_blocks.rar",
-                                         "la_rar_noeof.rar",         "la_rar_unicode.rar",
-                                         "la_rar_windows.rar",       "rf_rar3-readonly-win.rar",
-                                         "rf_rar3-solid.rar",        "rf_rar3-subdirs.rar",
-                                         "rf_rar5-readonly-win.rar", "rf_rar5-subdirs.rar",
-                                         "rf_seektest.rar"};
+    const auto& names = clitest::ListedFixtures();
     std::vector<std::future<clitest::CliResult>> runs;
     for (const auto& name : names) {
         const std::string archive =
@@ -266,6 +253,7 @@ TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
             return RunCli({"write", package, target.string()});
         }));
     }
+    std::vector<std::pair<std::string, std::string>> listings;
     for (size_t i = 0; i < names.size(); ++i) {
         const auto result = runs[i].get();
         EXPECT_EQ(result.status, 0) << names[i] << ": " << result.err;
@@ -275,7 +263,12 @@ TEST(WriteCommand, EveryFixturePackageGivesTheDriveTreeTheRulesSay) {
                                     (s.dir / "plain" / names[i]).string() + "' >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0) << names[i];
         EXPECT_EQ(TreeOf(s.dir / "out" / names[i]), DriveModel(ref).tree()) << names[i];
+        listings.emplace_back(names[i], clitest::DriveListing(s.dir / "out" / names[i]));
+        if (std::getenv("OSTREL_UPDATE_TREES") == nullptr) {
+            EXPECT_EQ(listings.back().second, clitest::KeptListing(names[i])) << names[i];
+        }
     }
+    if (std::getenv("OSTREL_UPDATE_TREES") != nullptr) clitest::KeepListings(listings);
 }
 
 TEST(WriteCommand, BrokenFixtureFailsWithNothingOnTheDrive) {

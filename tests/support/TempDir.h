@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -30,6 +31,11 @@ std::string ReadFile(const std::filesystem::path& path);
 // with the reason in `why`, for GTEST_SKIP.
 bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link,
                  std::string& why);
+
+// Removes everything in a folder. A drive root that holds nothing is empty:
+// Windows finds nothing there, not even "." and "..", and the library's
+// iterators take that for a missing folder.
+void Empty(const std::filesystem::path& folder);
 
 // The shared fixture folder of real archives, or empty when it is absent.
 std::filesystem::path FixturesDir();

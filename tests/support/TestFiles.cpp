@@ -37,6 +37,13 @@ bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::pat
     return !ec;
 }
 
+void Empty(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        std::filesystem::remove_all(entry.path());
+    }
+}
+
 std::filesystem::path FixturesDir() {
     std::filesystem::path dir = OSTREL_FIXTURES_DIR;
     std::error_code ec;
