@@ -15,17 +15,22 @@ constexpr const char* kAbout =
     "Prepares a USB stick from which a T512/T508 handheld upgrades itself, as the\n"
     "Ostrel program does, without windows.\n";
 
-constexpr const char* kTargetAndEnvironment =
+constexpr const char* kTarget =
     "\n"
     "TARGET is the root of a drive of the drive list (E:\\, also E: or E:/) or a\n"
     "folder; the system drive C:\\ itself and a folder that holds the package are\n"
-    "refused. PACKAGE is the maker's upgrade package (.rar).\n"
+    "refused. PACKAGE is the maker's upgrade package (.rar).\n";
+
+// Windows' drive list is the system's own: nothing declares drives there.
+constexpr const char* kEnvironment =
     "\n"
     "environment:\n"
     "  OSTREL_DRIVES  replaces the detection of removable drives, for tests and\n"
     "                 demonstrations: entries LETTER=/folder[:size=N] separated by\n"
     "                 ';', N in bytes or with K, M, G or T (E=/tmp/stick:size=4G);\n"
-    "                 empty for no removable drive\n"
+    "                 empty for no removable drive\n";
+
+constexpr const char* kExitStatus =
     "\n"
     "exit status:\n"
     "  0      success (info: the package would be accepted)\n"
@@ -47,7 +52,11 @@ void PrintHelp() {
     std::fputs(kAbout, stdout);
     std::fputs("\n", stdout);
     PrintUsage(stdout);
-    std::fputs(kTargetAndEnvironment, stdout);
+    std::fputs(kTarget, stdout);
+#ifndef _WIN32
+    std::fputs(kEnvironment, stdout);
+#endif
+    std::fputs(kExitStatus, stdout);
 }
 
 void PrintCommandHelp(const cli::Command& command) {

@@ -15,9 +15,16 @@ TEST(HelpTest, HelpNamesEveryCommandTheTargetsTheEnvironmentAndTheExitCodes) {
     for (const char* expected :
          {"drives [--json]", "info PACKAGE [--json]", "write [--format] PACKAGE TARGET",
           "descramble PACKAGE OUT [--json]", "encode EPT DEVICE_INFO_HEX", "TARGET is",
-          "OSTREL_DRIVES", "K, M, G or T", "exit status:", "128+N"}) {
+          "exit status:", "128+N"}) {
         EXPECT_NE(help.out.find(expected), std::string::npos) << expected << "\n" << help.out;
     }
+    // Only POSIX declares drives; Windows' list is the system's.
+#ifdef _WIN32
+    EXPECT_EQ(help.out.find("OSTREL_DRIVES"), std::string::npos) << help.out;
+#else
+    EXPECT_NE(help.out.find("OSTREL_DRIVES  replaces"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("K, M, G or T"), std::string::npos) << help.out;
+#endif
     // Without a command the usage goes to standard error, as a mistake.
     const auto bare = RunCli({});
     EXPECT_EQ(bare.status, 2);
