@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "pipeline/ArchiveNames.h"
 #include "platform/Stream.h"
+#include "platform/TimeZone.h"
 #include "platform/Version.h"
 
 namespace {
@@ -75,6 +76,7 @@ int Finish() { return std::fflush(stdout) == 0 ? 0 : 1; }
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::PinLocalTimeZone();
     pipeline::UseUtf8Locale();
     platform::UseBinaryStandardStreams();
     std::vector<std::string> words(argv + 1, argv + argc);
