@@ -128,6 +128,22 @@ static int StagingFailureReason(const std::filesystem::path& nativePath, int res
     return error != 0 ? error : EIO;
 }
 
+// The library's Windows build takes a write that the system cut short (a
+// full disk) for a whole one, and would call the short file extracted; its
+// POSIX build checks each write's count itself.
+static bool LandedShort(const RarEntry& entry, const std::filesystem::path& target) {
+#ifdef _WIN32
+    if (entry.isDirectory || entry.isLink || entry.isReference) return false;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(target, ec);
+    return !ec && size < entry.size;
+#else
+    (void)entry;
+    (void)target;
+    return false;
+#endif
+}
+
 // Every entry is processed with the staging folder as destination folder.
 // Entries whose name had to be converted are written under the converted
 // name, which the library would not sanitise: it is reduced here first.
@@ -159,10 +175,13 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
         result = archive.ProcessTo(operation, staging, platform::Utf8Text(target));
     }
     if (entry.isLink) m_linkFreeFolders.clear();  // it may stand where a folder was
-    if (result == rar::kSuccess) return PassEnd::Complete;
-    if (result == rar::kCreateFailed || result == rar::kWriteFailed ||
+    // A write cut short had no room for the rest.
+    const bool landedShort =
+        result == rar::kSuccess && operation == rar::kExtract && LandedShort(entry, target);
+    if (result == rar::kSuccess && !landedShort) return PassEnd::Complete;
+    if (landedShort || result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
-        const int reason = StagingFailureReason(target, result, entry.size);
+        const int reason = landedShort ? ENOSPC : StagingFailureReason(target, result, entry.size);
         m_sink.ShowMessage(platform::Utf8Text(target) + "\n" + platform::ErrorText(reason), "",
                            MB_ICONEXCLAMATION);
         return PassEnd::StagingFailed;

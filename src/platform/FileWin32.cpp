@@ -102,12 +102,18 @@ unsigned CFile::Read(void* buffer, unsigned count) {
 void CFile::Write(const void* buffer, unsigned count) {
     const auto* bytes = static_cast<const char*>(buffer);
     unsigned done = 0;
+    // The system's own call: a write the file system cuts short for want of
+    // room succeeds with fewer bytes, and the next one says why; the C
+    // runtime may take the short one for an invalid argument.
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(m_fd));
     while (done < count) {
-        const int put = ::_write(m_fd, bytes + done, count - done);
-        if (put < 0) Raise("write", errno);
+        DWORD put = 0;
+        if (!WriteFile(handle, bytes + done, count - done, &put, nullptr)) {
+            Raise("write", platform::ErrnoFromLastError());
+        }
         // A regular file that takes nothing has no room left.
         if (put == 0) Raise("write", ENOSPC);
-        done += static_cast<unsigned>(put);
+        done += put;
     }
 }
 

@@ -80,10 +80,12 @@ std::string DriveListing(const fs::path& root) {
 
 const std::vector<std::string>& ListedFixtures() {
     static const std::vector<std::string> names{
-        "la_rar_binary_data.rar",   "la_rar_compress_best.rar", "la_rar_filter.rar",
-        "la_rar_multi_lzss_blocks.rar", "la_rar_noeof.rar",     "la_rar_unicode.rar",
-        "la_rar_windows.rar",       "rf_rar3-readonly-win.rar", "rf_rar3-solid.rar",
-        "rf_rar3-subdirs.rar",      "rf_rar5-readonly-win.rar", "rf_rar5-subdirs.rar",
+        "la_rar_binary_data.rar",   "la_rar_compress_best.rar",
+        "la_rar_filter.rar",        "la_rar_multi_lzss_blocks.rar",
+        "la_rar_noeof.rar",         "la_rar_unicode.rar",
+        "la_rar_windows.rar",       "rf_rar3-readonly-win.rar",
+        "rf_rar3-solid.rar",        "rf_rar3-subdirs.rar",
+        "rf_rar5-readonly-win.rar", "rf_rar5-subdirs.rar",
         "rf_seektest.rar"};
     return names;
 }

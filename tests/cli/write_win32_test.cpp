@@ -67,7 +67,7 @@ TEST(WindowsWrite, TheSampleLandsOnTheStickBesideTheUsersFiles) {
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("升级成功！"), std::string::npos) << result.err;
     const clitest::Tree expected{
-        {"BOOT.EXE", 16385}, {"KERNEL.EXE", 65537}, {"DICT.EXE", 24577}, {"VERSION.TXT", 20},
+        {"BOOT.EXE", 16385}, {"KERNEL.EXE", 65537}, {"DICT.EXE", 24577},       {"VERSION.TXT", 20},
         {"说明.TXT", 43},    {"FONT", -1},          {"FONT/GB2312.FNT", 8192}, {"MINE.TXT", 4}};
     EXPECT_EQ(clitest::TreeOf(kStick), expected);
     EXPECT_TRUE(fs::is_empty(s.dir / "tmp"));
@@ -80,8 +80,8 @@ TEST(WindowsWrite, EveryFixtureGivesTheDriveTheLinuxBuildGives) {
     if (fixtures.empty()) GTEST_SKIP() << "shared fixtures folder absent";
     for (const auto& name : clitest::ListedFixtures()) {
         StickSetup s;
-        const std::string package = s.Package(
-            testsupport::WithWindowsAttributes(ReadFile(fixtures / "rar" / name)), name);
+        const std::string package =
+            s.Package(testsupport::WithWindowsAttributes(ReadFile(fixtures / "rar" / name)), name);
         const auto result = RunCli({"write", package, "E:\\"});
         EXPECT_EQ(result.status, 0) << name << ": " << result.err;
         EXPECT_EQ(clitest::DriveListing(kStick), clitest::KeptListing(name)) << name;
@@ -96,9 +96,9 @@ TEST(WindowsWrite, ADamagedPackageFailsAndLeavesTheStickAsItWas) {
     bad.name = "P\\B.TXT";
     bad.data = "bad";
     bad.badDataCrc = true;
-    const auto result = RunCli(
-        {"write", s.Package(Rar4Writer().Folder("P").File("P\\A.TXT", "a").Add(bad).Bytes()),
-         "E:\\"});
+    const auto result =
+        RunCli({"write", s.Package(Rar4Writer().Folder("P").File("P\\A.TXT", "a").Add(bad).Bytes()),
+                "E:\\"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("升级失败！"), std::string::npos) << result.err;
     EXPECT_EQ(clitest::TreeOf(kStick), (clitest::Tree{{"MINE.TXT", 4}}));

@@ -268,7 +268,13 @@ TEST(EncryptFailureTest, FullDiskRemovesTheIncompleteImageAndKeepsTheEpt) {
         testsupport::TmpfsMount disk(kib * 1024 * 8 / 5);
         if (!disk.Mounted()) GTEST_SKIP() << disk.Error();
         WriteFile(disk / "big.EPT", RandomBytes(kib * 1024, 9));
+#ifdef _WIN32
+        // Wine's C runtime takes a write that the full disk cut short for an
+        // invalid argument; the image must go all the same.
+        ExpectEncodeFailure(disk / "big.EPT", EINVAL);
+#else
         ExpectEncodeFailure(disk / "big.EPT", ENOSPC);
+#endif
         EXPECT_FALSE(std::filesystem::exists(disk / "big.EXE")) << kib;
     }
 }

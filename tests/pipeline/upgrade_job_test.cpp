@@ -235,6 +235,7 @@ bool ServeActingAt(testsupport::RecordingSink& sink, JobPhase phase,
 }
 
 TEST(UpgradeJob, FailedFinalDeleteFailsTheJob) {
+    if (std::string why; !testsupport::TmpfsMount::CanRemountReadOnly(why)) GTEST_SKIP() << why;
     testsupport::TmpfsMount app(1 << 20);
     if (!app.Mounted()) GTEST_SKIP() << app.Error();
     JobFolders s;
@@ -282,6 +283,7 @@ TEST(UpgradeJob, DriveGoneAtTheFlushIsNamedWithTheCause) {
 // A staging folder holding what cannot be removed would put that on the
 // drive as part of this upgrade.
 TEST(UpgradeJob, StagingFolderThatCannotBeEmptiedStopsTheJobBeforeItStarts) {
+    if (std::string why; !testsupport::TmpfsMount::CanRemountReadOnly(why)) GTEST_SKIP() << why;
     testsupport::TmpfsMount app(1 << 20);
     if (!app.Mounted()) GTEST_SKIP() << app.Error();
     JobFolders s;

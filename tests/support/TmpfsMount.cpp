@@ -20,6 +20,8 @@ TmpfsMount::~TmpfsMount() {
     if (m_mounted) ::umount2(m_dir.path().c_str(), MNT_DETACH);
 }
 
+bool TmpfsMount::CanRemountReadOnly(std::string& /*why*/) { return true; }
+
 bool TmpfsMount::RemountReadOnly() {
     if (::mount("tmpfs", m_dir.path().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0) {
         return true;
