@@ -53,6 +53,9 @@ std::vector<Rar4Name> Rar4NameForms(const std::filesystem::path& archive) {
     std::vector<Rar4Name> forms;
     std::uint64_t at = kMarker.size();
     std::array<unsigned char, kFileFixedSize + 4> head{};
+    // The library passes over every block before the main header, file
+    // headers and end included: none of them is an entry.
+    bool mainSeen = false;
     while (in.seekg(static_cast<std::streamoff>(at)) &&
            in.read(reinterpret_cast<char*>(head.data()), kBaseSize)) {
         const unsigned type = head[2];
@@ -60,7 +63,8 @@ std::vector<Rar4Name> Rar4NameForms(const std::filesystem::path& archive) {
         const std::uint32_t size = Little(&head[5], 2);
         if (size < kBaseSize) break;
         if (type == kMainHead && (flags & kEncryptedHeaders) != 0) return {};
-        if (type == kEndHead) break;
+        mainSeen = mainSeen || type == kMainHead;
+        if (type == kEndHead && mainSeen) break;
         std::uint64_t added = 0;
         if (type == kFileHead || (flags & kLongBlock) != 0) {
             // A file header may be shorter than the room for its high sizes.
@@ -74,7 +78,7 @@ std::vector<Rar4Name> Rar4NameForms(const std::filesystem::path& archive) {
                 added |= std::uint64_t{Little(&head[kFileFixedSize], 4)} << 32;
             }
         }
-        if (type == kFileHead) {
+        if (type == kFileHead && mainSeen) {
             Rar4Name name;
             name.form = (flags & kUnicodeName) != 0 ? NameForm::Unicode : NameForm::CodePage;
             if (name.form == NameForm::CodePage)

@@ -2,7 +2,12 @@
 // inside the staging folder.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "pipeline/ArchiveNames.h"
+#include "pipeline/Rar4Names.h"
+#include "support/Rar4Writer.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -70,3 +75,20 @@ TEST(ArchiveNames, EptRuleLooksAtTheLastFourCharacters) {
 }
 
 }  // namespace
+
+// The name forms pair with the library's entries by position: a file header
+// that stands before the main header, which the library passes over, is no
+// entry of theirs either.
+TEST(Rar4Names, FileHeadersBeforeTheMainHeaderAreNoEntries) {
+    const std::string plain = testsupport::Rar4Writer().File("A.TXT", "a").Bytes();
+    const std::size_t file = testsupport::Rar4Writer().File("A.TXT", "a").EntryOffsets()[0];
+    const std::string marker = plain.substr(0, 7);
+    const std::string main = plain.substr(7, file - 7);
+    const std::string rest = plain.substr(file);  // the file header, its data, the end
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "late.rar",
+                           marker + rest.substr(0, rest.size() - 7) + main + rest);
+    EXPECT_EQ(pipeline::Rar4NameForms(dir / "late.rar").size(), 1u);
+    testsupport::WriteFile(dir / "plain.rar", plain);
+    EXPECT_EQ(pipeline::Rar4NameForms(dir / "plain.rar").size(), 1u);
+}
