@@ -67,6 +67,12 @@ Tree TreeOf(const fs::path& root) {
     return tree;
 }
 
+Tree SampleTree() {
+    return {{"BOOT.EXE", 16385},      {"KERNEL.EXE", 65537}, {"DICT.EXE", 24577},
+            {"VERSION.TXT", 20},      {"说明.TXT", 43},      {"FONT", -1},
+            {"FONT/GB2312.FNT", 8192}};
+}
+
 std::string DriveListing(const fs::path& root) {
     std::vector<std::string> lines;
     for (const auto& entry : Walk(root)) {

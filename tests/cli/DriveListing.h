@@ -17,6 +17,9 @@ namespace clitest {
 using Tree = std::map<std::string, long long>;
 Tree TreeOf(const std::filesystem::path& root);
 
+// What the bundled sample package puts on a drive.
+Tree SampleTree();
+
 std::string DriveListing(const std::filesystem::path& root);
 
 // The fixtures whose listings fixture-trees.txt keeps.

@@ -37,7 +37,7 @@ TmpfsMount::TmpfsMount(std::size_t bytes) {
         return;
     }
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(kStick, ec)) fs::remove_all(entry.path(), ec);
+    Empty(kStick);
     const std::uint64_t free = FreeBytes();
     if (free < bytes || !WriteBallast(free - bytes) || !fs::create_directory(kFolder, ec)) {
         m_error = "F: cannot be left with " + std::to_string(bytes) + " bytes free";
