@@ -104,12 +104,12 @@ bool UpgradeJob::LeadsOutside(const RarEntry& entry, const std::string& landedNa
 // reached without a link stays so until the pass makes a link, so each one
 // is looked at once in between rather than once per entry in it.
 bool UpgradeJob::FolderStaysInside(const std::filesystem::path& below) {
-    if (m_linkFreeFolders.contains(below)) return true;
+    if (m_linkFreeFolders.contains(below.native())) return true;
     const std::filesystem::path& root = *m_stagingRoot;
     std::error_code ec;
     const std::filesystem::path folder = ResolvedBelow(root, below, ec);
     if (ec || !platform::IsInside(folder, root)) return false;
-    if (folder == root / below) m_linkFreeFolders.insert(below);
+    if (folder == root / below) m_linkFreeFolders.insert(below.native());
     return true;
 }
 
@@ -131,11 +131,12 @@ static int StagingFailureReason(const std::filesystem::path& nativePath, int res
 // The library's Windows build takes a write that the system cut short (a
 // full disk) for a whole one, and would call the short file extracted; its
 // POSIX build checks each write's count itself.
-static bool LandedShort(const RarEntry& entry, const std::filesystem::path& target) {
+template <typename Target>
+static bool LandedShort(const RarEntry& entry, const Target& target) {
 #ifdef _WIN32
     if (entry.isDirectory || entry.isLink || entry.isReference) return false;
     std::error_code ec;
-    const auto size = std::filesystem::file_size(target, ec);
+    const auto size = std::filesystem::file_size(target(), ec);
     return !ec && size < entry.size;
 #else
     (void)entry;
@@ -157,13 +158,16 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
         converted = converted || resolved != landedName;
         landedName = resolved;
     }
-    const std::string staging = Native(m_strTempDir);
+    const std::string& staging = m_stagingFolder;
     if (operation == rar::kExtract && !landedName.empty() && LeadsOutside(entry, landedName)) {
         m_sink.ShowMessage(kLeadsOutside + landedName, kCaptionHint, MB_ICONEXCLAMATION);
         return PassEnd::Refused;
     }
-    const std::filesystem::path target =
-        platform::Utf8Path(staging) / platform::Utf8Path(landedName);
+    // Built only where it is needed: on many small entries the path costs as
+    // much as the rest of an entry's bookkeeping.
+    const auto target = [&] {
+        return platform::Utf8Path(staging) / platform::Utf8Path(landedName);
+    };
     int result = rar::kSuccess;
     if (!converted || operation != rar::kExtract) {
         result = archive.Process(operation, staging);
@@ -171,8 +175,9 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
         result = archive.Process(rar::kSkip, staging);
     } else {
         std::error_code ec;
-        std::filesystem::create_directories(entry.isDirectory ? target : target.parent_path(), ec);
-        result = archive.ProcessTo(operation, staging, platform::Utf8Text(target));
+        const std::filesystem::path landed = target();
+        std::filesystem::create_directories(entry.isDirectory ? landed : landed.parent_path(), ec);
+        result = archive.ProcessTo(operation, staging, platform::Utf8Text(landed));
     }
     if (entry.isLink) m_linkFreeFolders.clear();  // it may stand where a folder was
     // A write cut short had no room for the rest.
@@ -181,8 +186,9 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
     if (result == rar::kSuccess && !landedShort) return PassEnd::Complete;
     if (landedShort || result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
-        const int reason = landedShort ? ENOSPC : StagingFailureReason(target, result, entry.size);
-        m_sink.ShowMessage(platform::Utf8Text(target) + "\n" + platform::ErrorText(reason), "",
+        const int reason =
+            landedShort ? ENOSPC : StagingFailureReason(target(), result, entry.size);
+        m_sink.ShowMessage(platform::Utf8Text(target()) + "\n" + platform::ErrorText(reason), "",
                            MB_ICONEXCLAMATION);
         return PassEnd::StagingFailed;
     }
@@ -194,6 +200,7 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     m_landedNames.Clear();
     m_linkFreeFolders.clear();
     // Resolved once a pass: every entry is held against the same folder.
+    m_stagingFolder = Native(m_strTempDir);
     std::error_code ec;
     m_stagingRoot = std::filesystem::weakly_canonical(platform::Utf8Path(Native(m_strTempDir)), ec);
     if (ec) m_stagingRoot.reset();

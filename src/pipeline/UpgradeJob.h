@@ -180,7 +180,10 @@ private:
     bool m_bDriveGone = false;  // the copy walk found the drive missing or read-only (worker)
     LandedNames m_landedNames;  // what the extraction put in staging (worker)
     std::optional<std::filesystem::path> m_stagingRoot;  // resolved once a pass (worker)
-    std::set<std::filesystem::path> m_linkFreeFolders;   // below it, seen without a link (worker)
+    std::string m_stagingFolder;                         // native, once a pass (worker)
+    // Below it, seen without a link (worker); by spelling, which is cheaper to
+    // compare than paths and at worst looks at a folder twice.
+    std::set<std::filesystem::path::string_type> m_linkFreeFolders;
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
     std::string m_strCopyTarget;        // the drive's folder, once the walk has looked it up
     LandedTotals m_landed;              // what the check found there (worker)
