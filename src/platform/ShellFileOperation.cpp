@@ -135,13 +135,15 @@ std::optional<int> CopyInKernel(int in, int out) {
 // once; the plain loop is right everywhere, so a stale answer costs speed only.
 class KernelCopyRefusals {
 public:
-    bool Refused(dev_t from, const fs::path& folder) {
+    // `to`: the file being copied; its folder is looked up only once there
+    // is a refusal to compare it with.
+    bool Refused(dev_t from, const fs::path& to) {
         const std::lock_guard lock(m_mutex);
-        return m_refused.contains({from, folder});
+        return !m_refused.empty() && m_refused.contains({from, to.parent_path()});
     }
-    void Note(dev_t from, const fs::path& folder) {
+    void Note(dev_t from, const fs::path& to) {
         const std::lock_guard lock(m_mutex);
-        m_refused.insert({from, folder});
+        m_refused.insert({from, to.parent_path()});
     }
 
 private:
@@ -154,10 +156,10 @@ KernelCopyRefusals& Refusals() {
     return refusals;
 }
 
-int CopyBytes(int in, int out, dev_t from, const fs::path& folder) {
-    if (!Refusals().Refused(from, folder)) {
+int CopyBytes(int in, int out, dev_t from, const fs::path& to) {
+    if (!Refusals().Refused(from, to)) {
         if (auto result = CopyInKernel(in, out)) return *result;
-        Refusals().Note(from, folder);
+        Refusals().Note(from, to);
     }
     std::vector<char> buffer(1 << 20);
     for (;;) {
@@ -172,8 +174,11 @@ int CopyBytes(int in, int out, dev_t from, const fs::path& folder) {
 // A new file beside `to`, under a name of its own, for the copy to fill. The
 // name is the same for every copy of `to`: one that a pulled stick or a power
 // cut left behind, and could not be removed then, goes with the next copy.
-int CreateBeside(const fs::path& to, fs::path& temporary) {
-    temporary = to.parent_path() / ("." + to.filename().string() + ".part");
+int CreateBeside(const fs::path& to, std::string& temporary) {
+    // Spelt out by hand: path operations split the whole path each time.
+    const std::string& whole = to.native();
+    const std::size_t cut = whole.rfind('/') + 1;  // 0 for a bare name
+    temporary = whole.substr(0, cut) + "." + whole.substr(cut) + ".part";
     // O_EXCL makes sure the file written is the one created here; a leftover
     // (a link too) refuses it, and unlink takes a link itself, never what it
     // points at.
@@ -190,20 +195,19 @@ int CreateBeside(const fs::path& to, fs::path& temporary) {
 // it was and never a cut-off image under the name the device looks for.
 // A folder at `to` refuses the rename (EISDIR) and stays as it was.
 int CopyFileReplacing(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return errno;
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) return errno;
-    fs::path temporary;
+    std::string temporary;
     Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
-    int error = CopyBytes(in.get(), out.get(), info.st_dev, to.parent_path());
+    int error = CopyBytes(in.get(), out.get(), info.st_dev, to);
     if (error == 0 && ::fchmod(out.get(), info.st_mode & 07777) != 0) error = errno;
     if (::close(out.Release()) != 0 && error == 0) error = errno;
     // rename replaces a link at `to` itself, never what it points at.
     if (error == 0 && ::rename(temporary.c_str(), to.c_str()) != 0) error = errno;
-    if (error != 0) fs::remove(temporary, ec);
+    if (error != 0) ::unlink(temporary.c_str());  // the file made above, never a folder
     return error;
 }
 
@@ -264,6 +268,10 @@ void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Ou
 }
 
 fs::path NameOf(const fs::path& path) {
+    // A plain last name, nearly every call, stays the last name however the
+    // rest of the path is normalised.
+    fs::path name = path.filename();
+    if (!name.empty() && name != "." && name != "..") return name;
     const auto normal = path.lexically_normal();
     return normal.has_filename() ? normal.filename() : normal.parent_path().filename();
 }
