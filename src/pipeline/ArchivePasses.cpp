@@ -202,7 +202,7 @@ PassEnd UpgradeJob::ExtractFiles(const std::string& archivePath, int mode) {
     // Resolved once a pass: every entry is held against the same folder.
     m_stagingFolder = Native(m_strTempDir);
     std::error_code ec;
-    m_stagingRoot = std::filesystem::weakly_canonical(platform::Utf8Path(Native(m_strTempDir)), ec);
+    m_stagingRoot = std::filesystem::weakly_canonical(platform::Utf8Path(m_stagingFolder), ec);
     if (ec) m_stagingRoot.reset();
     const int operation = mode == 0 ? rar::kExtract : rar::kTest;
     const PassEnd end = WalkArchive(
