@@ -162,13 +162,19 @@ std::string LandedNames::Resolve(const std::string& path) {
         std::size_t end = path.find('/', start);
         if (end == std::string::npos) end = path.size();
         const std::string_view component(path.data() + start, end - start);
-        const std::string separator = landed.empty() ? "" : "/";
-        folded += separator;
+        const bool first = landed.empty();
+        if (!first) folded += '/';
         for (const char c : component) {
             folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
         }
-        landed = m_spelling.try_emplace(folded, landed + separator + std::string(component))
-                     .first->second;
+        // Looked up before anything is built: nearly every folder is known.
+        if (const auto known = m_spelling.find(folded); known != m_spelling.end()) {
+            landed = known->second;
+        } else {
+            if (!first) landed += '/';
+            landed.append(component);
+            m_spelling.emplace(folded, landed);
+        }
         start = end + 1;
     }
     return landed;

@@ -302,16 +302,27 @@ void CopySource(const std::string& text, const fs::path& destination, Outcome& o
     }
 }
 
+// A missing destination is told apart only once a copy has failed: every
+// copy into it fails without making anything, and a job's walk copies
+// thousands of files one call each into a folder that is there.
 int Copy(const std::vector<std::string>& sources, const char* to) {
     const auto destination = platform::NativeArgument(to);
-    std::error_code ec;
-    if (!destination || !fs::is_directory(*destination, ec)) {
-        errno = !destination ? ENODEV : ec ? ec.value() : ENOTDIR;
+    if (!destination) {
+        errno = ENODEV;
         return ERROR_PATH_NOT_FOUND;
     }
     Outcome outcome;
     for (const auto& source : sources) CopySource(source, *destination, outcome);
-    return outcome.Result();
+    const int result = outcome.Result();
+    if (result == 0) return 0;
+    const int cause = errno;
+    std::error_code ec;
+    if (!fs::is_directory(*destination, ec)) {
+        errno = ec ? ec.value() : ENOTDIR;
+        return ERROR_PATH_NOT_FOUND;
+    }
+    errno = cause;
+    return result;
 }
 
 // A drive root or / is never deleted whole.
