@@ -6,7 +6,8 @@
 #      `cp -r` on the same tree, without and with its 5 ms pauses (target
 #      without them: at least 90%), and a whole job on a package of 20,000
 #      small entries, its fixed pauses set to 0, against unrar x + cp -r
-#      (target: at most 1.1 times as long), from build/.../bench/pipeline_bench;
+#      (target: the median of the runs' ratios at most 1.1), from
+#      build/.../bench/pipeline_bench;
 #   2. `ostrel-cli write` on a 200 MB package against unrar x + the fixed
 #      pauses + cp -r on the same data (target: at most 1.1 times as long);
 #   3. the peak memory of `ostrel-cli write` on 200 MB and 400 MB packages
@@ -49,10 +50,14 @@ print(f"extraction: {100 * extract:.0f}% of the throughput of unrar x (target 95
 print(f"copy walk without pauses: {100 * walk:.0f}% of cp -r (target 90%)")
 print(f"copy walk with its 5 ms pauses: {100 * paused:.0f}% of cp -r")
 many = runs["BM_ManyEntriesVsTools"]
-ratio = many["ours_s"] / many["tools_s"]
+ratio = many["ratio_median"]
 print(f"20,000 entries, whole job without its pauses: {many['ours_s']:.2f} s against unrar x + cp -r "
-      f"{many['tools_s']:.2f} s: {ratio:.2f} x (target at most 1.10 x; removing the tools' tree: "
-      f"{many['rm_s']:.2f} s more)")
+      f"{many['tools_s']:.2f} s (means): median of the runs' ratios {ratio:.2f} x (target at most "
+      f"1.10 x); ratio of the means {many['ours_s'] / many['tools_s']:.2f} x")
+print(f"  by stage: start {many['start_s']:.2f} s, extraction {many['extract_s']:.2f} s (unrar x "
+      f"{many['unrar_s']:.2f} s), copy walk {many['copy_s']:.2f} s (cp -r {many['cp_s']:.2f} s), "
+      f"flush and check {many['flush_s']:.2f} s, removal {many['remove_s']:.2f} s (rm -r of the "
+      f"tools' tree {many['rm_s']:.2f} s, not in their time)")
 sys.exit(extract < 0.95 or walk < 0.90 or ratio > 1.10)
 PY
 
