@@ -131,16 +131,18 @@ static int StagingFailureReason(const std::filesystem::path& nativePath, int res
 // The library's Windows build takes a write that the system cut short (a
 // full disk) for a whole one, and would call the short file extracted; its
 // POSIX build checks each write's count itself.
-template <typename Target>
-static bool LandedShort(const RarEntry& entry, const Target& target) {
+static bool LandedShort(const RarEntry& entry, const std::string& staging,
+                        const std::string& landedName) {
 #ifdef _WIN32
     if (entry.isDirectory || entry.isLink || entry.isReference) return false;
     std::error_code ec;
-    const auto size = std::filesystem::file_size(target(), ec);
+    const auto size = std::filesystem::file_size(
+        platform::Utf8Path(staging) / platform::Utf8Path(landedName), ec);
     return !ec && size < entry.size;
 #else
     (void)entry;
-    (void)target;
+    (void)staging;
+    (void)landedName;
     return false;
 #endif
 }
@@ -181,8 +183,8 @@ PassEnd UpgradeJob::ProcessEntry(RarArchive& archive, const RarEntry& entry, Nam
     }
     if (entry.isLink) m_linkFreeFolders.clear();  // it may stand where a folder was
     // A write cut short had no room for the rest.
-    const bool landedShort =
-        result == rar::kSuccess && operation == rar::kExtract && LandedShort(entry, target);
+    const bool landedShort = result == rar::kSuccess && operation == rar::kExtract &&
+                             LandedShort(entry, staging, landedName);
     if (result == rar::kSuccess && !landedShort) return PassEnd::Complete;
     if (landedShort || result == rar::kCreateFailed || result == rar::kWriteFailed ||
         result == rar::kCloseFailed) {
