@@ -115,15 +115,13 @@ void UpgradeJob::CopyEntry(const std::string& path) {
     }
 }
 
-// The drive is looked up once, at the walk's first copy, not once per entry:
-// every later copy goes to the same folder.
-const std::string& UpgradeJob::CopyTarget() {
-    if (m_strCopyTarget.empty()) {
-        const auto root = platform::ToNativePath(m_strDrive);
-        if (root) return m_strCopyTarget = platform::Utf8Text(*root);
-        return m_strDrive;  // gone already: the copy fails and says so
-    }
-    return m_strCopyTarget;
+// The drive's folder is opened once, at the walk's first copy, and held for
+// the walk: every later copy goes into the folder that was opened, and
+// fails rather than land on the system disk once a pulled stick's mount
+// point is a plain folder again.
+const platform::CopyDestination& UpgradeJob::CopyTarget() {
+    if (!m_copyTarget) m_copyTarget.emplace(m_strDrive);
+    return *m_copyTarget;
 }
 
 // After the flush every file the walk copied must be on the drive with its
@@ -183,7 +181,7 @@ bool UpgradeJob::LandedWithSize(std::optional<std::uintmax_t> size,
 // the first message.
 void UpgradeJob::FailCopy() {
     Fail();
-    const bool readOnly = platform::IsReadOnlyVolume(platform::Utf8Path(CopyTarget()));
+    const bool readOnly = platform::IsReadOnlyVolume(CopyTarget().Path());
     if (readOnly || !PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
@@ -201,7 +199,8 @@ std::string UpgradeJob::OnDrive(const std::string& name) const {
 // The failure names the file or folder as it would have landed and the
 // cause: a full stick, a name FAT refuses and a pulled stick need different
 // remedies.
-bool UpgradeJob::ShellCopy(const std::string& source, const std::string& destination) {
+bool UpgradeJob::ShellCopy(const std::string& source,
+                           const platform::CopyDestination& destination) {
     int error = platform::CopyIntoFolder(source, destination);
     if (error == 0) return true;
     // A pulled stick's dead file system fails with what it happens to meet

@@ -147,6 +147,7 @@ void UpgradeJob::RunWorker() {
         } else {
             CopyFolder(m_strTempDir);
         }
+        m_copyTarget.reset();  // the user may unmount the stick once the job is done
         m_sink.PhaseChanged(JobPhase::Flushing);
         if (!m_bDriveGone && !FlushDrive()) Fail();  // a drive that is gone was reported
         if (!m_bFailed && !VerifyCopies()) Fail();

@@ -43,6 +43,7 @@
 #include "pipeline/Rar4Names.h"
 #include "platform/FolderLock.h"
 #include "platform/ScratchHome.h"
+#include "platform/ShellCopy.h"
 
 // The job-finished flag of the progress window: 1 at program start, 0 while a
 // job's worker runs. The close request is refused while it is 0.
@@ -133,7 +134,7 @@ public:
     // The staging folder and the drive copy (StagingCopy.cpp).
     bool DeleteFolder(const std::string& folder);
     void CopyFolder(std::string dir);
-    bool ShellCopy(const std::string& source, const std::string& destination);
+    bool ShellCopy(const std::string& source, const platform::CopyDestination& destination);
     bool ShellDelete(const std::string& folder);
 
 private:
@@ -153,7 +154,7 @@ private:
     bool LandedWhole(const std::filesystem::path& source, const std::filesystem::path& landed);
     bool LandedWithSize(std::optional<std::uintmax_t> size, const std::filesystem::path& landed);
     void CopyEntry(const std::string& path);
-    const std::string& CopyTarget();
+    const platform::CopyDestination& CopyTarget();
     bool PurgeFile(const std::string& path);
     void NotePurgeFailure(const std::string& path);
     bool ClaimDrive();
@@ -185,8 +186,9 @@ private:
     // compare than paths and at worst looks at a folder twice.
     std::set<std::filesystem::path::string_type> m_linkFreeFolders;
     std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
-    std::string m_strCopyTarget;        // the drive's folder, once the walk has looked it up
-    LandedTotals m_landed;              // what the check found there (worker)
+    // The drive's folder, held from the walk's first copy to its end (worker).
+    std::optional<platform::CopyDestination> m_copyTarget;
+    LandedTotals m_landed;  // what the check found there (worker)
 
     std::optional<platform::FolderLock> m_scratchClaim;
     std::optional<platform::FolderLock> m_driveClaim;

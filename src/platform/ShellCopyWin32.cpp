@@ -142,14 +142,29 @@ fs::path NameOf(const fs::path& path) {
 
 }  // namespace
 
-int CopyIntoFolder(const std::string& source, const std::string& folder) {
-    const auto destination = ToNativePath(folder);
+// A drive letter never falls through to another disk: the folder is held
+// by its name.
+CopyDestination::CopyDestination(const std::string& folder) {
+    const auto native = ToNativePath(folder);
+    if (!native) {
+        m_error = ENODEV;
+        return;
+    }
+    m_path = *native;
     std::error_code ec;
-    if (!destination) return ENODEV;
-    if (!fs::is_directory(*destination, ec)) return ec ? ec.value() : ENOTDIR;
+    if (!fs::is_directory(m_path, ec)) m_error = ec ? ec.value() : ENOTDIR;
+}
+
+CopyDestination::~CopyDestination() = default;
+
+int CopyIntoFolder(const std::string& source, const CopyDestination& folder) {
+    if (folder.Error() != 0) return folder.Error();
+    const fs::path& destination = folder.Path();
+    std::error_code ec;
+    if (!fs::is_directory(destination, ec)) return ec ? ec.value() : ENOTDIR;
     const auto from = ToNativePath(source);
     if (!from || !fs::exists(fs::symlink_status(*from, ec))) return ENOENT;
-    const fs::path target = *destination / NameOf(*from);
+    const fs::path target = destination / NameOf(*from);
     // A folder copied into itself would never end.
     if (fs::is_directory(*from, ec) &&
         IsInside(fs::weakly_canonical(target, ec), fs::canonical(*from, ec))) {

@@ -1,4 +1,5 @@
-// SHFileOperationA: copy and delete, silently, replacing without asking.
+// SHFileOperationA: copy and delete, silently, replacing without asking;
+// the copy into an open folder (ShellCopy.h) is the same copy.
 //
 // Symbolic links never carry an operation out of its tree: delete removes
 // the link itself; copy takes a link as the file it names only when that
@@ -20,6 +21,7 @@
 
 #include "platform/Drives.h"
 #include "platform/Path.h"
+#include "platform/ShellCopy.h"
 #include "platform/Win32.h"
 
 namespace {
@@ -130,25 +132,30 @@ std::optional<int> CopyInKernel(int in, int out) {
     }
 }
 
-// Where the kernel refused to copy: a source file system and a target
-// folder. A job copies thousands of files between the same two and asks
-// once; the plain loop is right everywhere, so a stale answer costs speed only.
+// Where the kernel refused to copy: a source and a target file system. A
+// job copies thousands of files between the same two and asks once; the
+// plain loop is right everywhere, so a stale answer costs speed only.
 class KernelCopyRefusals {
 public:
-    // `to`: the file being copied; its folder is looked up only once there
-    // is a refusal to compare it with.
-    bool Refused(dev_t from, const fs::path& to) {
+    // `toFolder`: the folder being copied into; its file system is looked up
+    // only once there is a refusal to compare it with.
+    bool Refused(dev_t from, int toFolder) {
         const std::lock_guard lock(m_mutex);
-        return !m_refused.empty() && m_refused.contains({from, to.parent_path()});
+        return !m_refused.empty() && m_refused.contains({from, DeviceOf(toFolder)});
     }
-    void Note(dev_t from, const fs::path& to) {
+    void Note(dev_t from, int toFolder) {
         const std::lock_guard lock(m_mutex);
-        m_refused.insert({from, to.parent_path()});
+        m_refused.insert({from, DeviceOf(toFolder)});
     }
 
 private:
+    static dev_t DeviceOf(int folder) {
+        struct stat info {};
+        return ::fstat(folder, &info) == 0 ? info.st_dev : 0;
+    }
+
     std::mutex m_mutex;
-    std::set<std::pair<dev_t, fs::path>> m_refused;
+    std::set<std::pair<dev_t, dev_t>> m_refused;
 };
 
 KernelCopyRefusals& Refusals() {
@@ -156,10 +163,10 @@ KernelCopyRefusals& Refusals() {
     return refusals;
 }
 
-int CopyBytes(int in, int out, dev_t from, const fs::path& to) {
-    if (!Refusals().Refused(from, to)) {
+int CopyBytes(int in, int out, dev_t from, int toFolder) {
+    if (!Refusals().Refused(from, toFolder)) {
         if (auto result = CopyInKernel(in, out)) return *result;
-        Refusals().Note(from, to);
+        Refusals().Note(from, toFolder);
     }
     std::vector<char> buffer(1 << 20);
     for (;;) {
@@ -171,98 +178,104 @@ int CopyBytes(int in, int out, dev_t from, const fs::path& to) {
     }
 }
 
-// A new file beside `to`, under a name of its own, for the copy to fill. The
-// name is the same for every copy of `to`: one that a pulled stick or a power
-// cut left behind, and could not be removed then, goes with the next copy.
-int CreateBeside(const fs::path& to, std::string& temporary) {
-    // Spelt out by hand: path operations split the whole path each time.
-    const std::string& whole = to.native();
-    const std::size_t cut = whole.rfind('/') + 1;  // 0 for a bare name
-    temporary = whole.substr(0, cut) + "." + whole.substr(cut) + ".part";
+// A new file in `folder` beside `name`, under a name of its own, for the
+// copy to fill. The name is the same for every copy of `name`: one that a
+// pulled stick or a power cut left behind, and could not be removed then,
+// goes with the next copy.
+int CreateBeside(int folder, const std::string& temporary) {
     // O_EXCL makes sure the file written is the one created here; a leftover
     // (a link too) refuses it, and unlink takes a link itself, never what it
     // points at.
     constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    const int fd = ::open(temporary.c_str(), kFlags, 0600);
+    const int fd = ::openat(folder, temporary.c_str(), kFlags, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
-    ::unlink(temporary.c_str());
-    return ::open(temporary.c_str(), kFlags, 0600);
+    ::unlinkat(folder, temporary.c_str(), 0);
+    return ::openat(folder, temporary.c_str(), kFlags, 0600);
 }
 
-// Copies one regular file over `to`. The copy fills a file of its own beside
-// `to` and takes `to`'s name only when it is whole, so a copy that fails (a
-// full stick, a read error, the power gone) leaves the file that was there as
-// it was and never a cut-off image under the name the device looks for.
-// A folder at `to` refuses the rename (EISDIR) and stays as it was.
-int CopyFileReplacing(const fs::path& from, const fs::path& to) {
+// Copies one regular file over the entry `name` of the open folder `to`.
+// The copy fills a file of its own beside it and takes `name` only when it
+// is whole, so a copy that fails (a full stick, a read error, the power
+// gone) leaves the file that was there as it was and never a cut-off image
+// under the name the device looks for. A folder at `name` refuses the rename
+// (EISDIR) and stays as it was.
+int CopyFileReplacing(const fs::path& from, int to, const std::string& name) {
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return errno;
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) return errno;
-    std::string temporary;
+    const std::string temporary = "." + name + ".part";
     Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
     int error = CopyBytes(in.get(), out.get(), info.st_dev, to);
     if (error == 0 && ::fchmod(out.get(), info.st_mode & 07777) != 0) error = errno;
     if (::close(out.Release()) != 0 && error == 0) error = errno;
-    // rename replaces a link at `to` itself, never what it points at.
-    if (error == 0 && ::rename(temporary.c_str(), to.c_str()) != 0) error = errno;
-    if (error != 0) ::unlink(temporary.c_str());  // the file made above, never a folder
+    // rename replaces a link at `name` itself, never what it points at.
+    if (error == 0 && ::renameat(to, temporary.c_str(), to, name.c_str()) != 0) error = errno;
+    if (error != 0) ::unlinkat(to, temporary.c_str(), 0);  // the file made above, never a folder
     return error;
 }
 
-void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome);
+void CopyTree(const fs::path& from, int to, const std::string& name, const fs::path& tree,
+              Outcome& outcome);
 
 // A link inside a tree stands for the file it names, if that file is there.
-void CopyLink(const fs::path& link, const fs::path& to, const fs::path& tree, Outcome& outcome) {
+void CopyLink(const fs::path& link, int to, const std::string& name, const fs::path& tree,
+              Outcome& outcome) {
     std::error_code ec;
     const fs::path target = fs::canonical(link, ec);
     if (ec || !platform::IsInside(target, tree) || !fs::is_regular_file(target, ec)) {
         outcome.Fail(EACCES);
         return;
     }
-    outcome.Fail(CopyFileReplacing(target, to));
+    outcome.Fail(CopyFileReplacing(target, to, name));
 }
 
-void CopyEntry(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome) {
+void CopyEntry(const fs::path& from, int to, const std::string& name, const fs::path& tree,
+               Outcome& outcome) {
     std::error_code ec;
     const auto status = fs::symlink_status(from, ec);
     if (ec) {
         outcome.Fail(ec);
     } else if (fs::is_directory(status)) {
-        CopyTree(from, to, tree, outcome);
+        CopyTree(from, to, name, tree, outcome);
     } else if (fs::is_regular_file(status)) {
-        outcome.Fail(CopyFileReplacing(from, to));
+        outcome.Fail(CopyFileReplacing(from, to, name));
     } else if (fs::is_symlink(status)) {
-        CopyLink(from, to, tree, outcome);
+        CopyLink(from, to, name, tree, outcome);
     } else {
         outcome.Fail(EACCES);  // devices, pipes, sockets have no place on a stick
     }
 }
 
-// Makes `to` a real folder: a link in its place is replaced, a file is not.
-bool PrepareFolder(const fs::path& to, Outcome& outcome) {
-    std::error_code ec;
-    const auto status = fs::symlink_status(to, ec);
-    if (fs::is_symlink(status)) fs::remove(to, ec);
-    if (fs::is_directory(status)) return true;
-    if (fs::exists(status) && !fs::is_symlink(status)) {
+// Makes `name` in the open folder `to` a real folder and opens it: a link in
+// its place is replaced, a file is not.
+int PrepareFolder(int to, const std::string& name, Outcome& outcome) {
+    struct stat info {};
+    const bool there = ::fstatat(to, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (there && S_ISLNK(info.st_mode)) ::unlinkat(to, name.c_str(), 0);
+    if (there && !S_ISDIR(info.st_mode) && !S_ISLNK(info.st_mode)) {
         outcome.Fail(EEXIST);
-        return false;
+        return -1;
     }
-    if (!fs::create_directory(to, ec)) {
-        outcome.Fail(ec);
-        return false;
+    if ((!there || S_ISLNK(info.st_mode)) && ::mkdirat(to, name.c_str(), 0777) != 0) {
+        outcome.Fail(errno);
+        return -1;
     }
-    return true;
+    // O_NOFOLLOW: a link put in its place meanwhile is refused, not entered.
+    const int folder = ::openat(to, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) outcome.Fail(errno);
+    return folder;
 }
 
-void CopyTree(const fs::path& from, const fs::path& to, const fs::path& tree, Outcome& outcome) {
-    if (!PrepareFolder(to, outcome)) return;
+void CopyTree(const fs::path& from, int to, const std::string& name, const fs::path& tree,
+              Outcome& outcome) {
+    const Fd folder(PrepareFolder(to, name, outcome));
+    if (!folder.ok()) return;
     std::error_code ec;
     fs::directory_iterator it(from, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        CopyEntry(it->path(), to / it->path().filename(), tree, outcome);
+        CopyEntry(it->path(), folder.get(), it->path().filename().native(), tree, outcome);
     }
     if (ec) outcome.Fail(ec);
 }
@@ -276,7 +289,8 @@ fs::path NameOf(const fs::path& path) {
     return normal.has_filename() ? normal.filename() : normal.parent_path().filename();
 }
 
-void CopySource(const std::string& text, const fs::path& destination, Outcome& outcome) {
+// `to`: the open destination folder, found at `toPath` when it was opened.
+void CopySource(const std::string& text, int to, const fs::path& toPath, Outcome& outcome) {
     const auto source = platform::ToNativePath(text);
     std::error_code ec;
     const auto status = source ? fs::symlink_status(*source, ec) : fs::file_status();
@@ -284,45 +298,41 @@ void CopySource(const std::string& text, const fs::path& destination, Outcome& o
         outcome.Fail(ENOENT);
         return;
     }
-    const fs::path target = destination / NameOf(*source);
+    const std::string name = NameOf(*source).native();
     // Only folders and links are checked against their tree: a plain file,
     // the common case, spares the walk up every folder of its path.
     if (fs::is_regular_file(status)) {
-        outcome.Fail(CopyFileReplacing(*source, target));
+        outcome.Fail(CopyFileReplacing(*source, to, name));
         return;
     }
     const bool folder = fs::is_directory(status);
     const fs::path tree = fs::canonical(folder ? *source : source->parent_path(), ec);
     if (ec) {
         outcome.Fail(ec);
-    } else if (folder && platform::IsInside(fs::weakly_canonical(target, ec), tree)) {
+    } else if (folder && platform::IsInside(fs::weakly_canonical(toPath / name, ec), tree)) {
         outcome.Fail(EINVAL);  // a folder copied into itself would never end
     } else {
-        CopyEntry(*source, target, tree, outcome);
+        CopyEntry(*source, to, name, tree, outcome);
     }
 }
 
-// A missing destination is told apart only once a copy has failed: every
-// copy into it fails without making anything, and a job's walk copies
-// thousands of files one call each into a folder that is there.
+int OpenFolder(const fs::path& path) {
+    return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+// A destination that is not a folder fails the whole operation, as the
+// shell's does, before anything is copied.
 int Copy(const std::vector<std::string>& sources, const char* to) {
     const auto destination = platform::NativeArgument(to);
     if (!destination) {
         errno = ENODEV;
         return ERROR_PATH_NOT_FOUND;
     }
+    const Fd folder(OpenFolder(*destination));
+    if (!folder.ok()) return ERROR_PATH_NOT_FOUND;  // errno says why
     Outcome outcome;
-    for (const auto& source : sources) CopySource(source, *destination, outcome);
-    const int result = outcome.Result();
-    if (result == 0) return 0;
-    const int cause = errno;
-    std::error_code ec;
-    if (!fs::is_directory(*destination, ec)) {
-        errno = ec ? ec.value() : ENOTDIR;
-        return ERROR_PATH_NOT_FOUND;
-    }
-    errno = cause;
-    return result;
+    for (const auto& source : sources) CopySource(source, folder.get(), *destination, outcome);
+    return outcome.Result();
 }
 
 // A drive root or / is never deleted whole.
@@ -370,3 +380,29 @@ int SHFileOperationA(SHFILEOPSTRUCTA* lpFileOp) {
             return kNotImplemented;
     }
 }
+
+namespace platform {
+
+CopyDestination::CopyDestination(const std::string& folder) {
+    const auto native = ToNativePath(folder);
+    if (!native) {
+        m_error = ENODEV;
+        return;
+    }
+    m_path = *native;
+    m_handle = OpenFolder(m_path);
+    if (m_handle < 0) m_error = errno;
+}
+
+CopyDestination::~CopyDestination() {
+    if (m_handle >= 0) ::close(m_handle);
+}
+
+int CopyIntoFolder(const std::string& source, const CopyDestination& folder) {
+    if (folder.Error() != 0) return folder.Error();
+    Outcome outcome;
+    CopySource(source, folder.Handle(), folder.Path(), outcome);
+    return outcome.Result() == 0 ? 0 : errno;
+}
+
+}  // namespace platform

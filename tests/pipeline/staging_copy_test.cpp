@@ -118,7 +118,8 @@ TEST(DeleteFolder, NeverReachesThroughALink) {
 // A failed copy names the file where it would have landed and the cause.
 TEST(ShellOperations, ReportTheirFailuresInTheirOwnWords) {
     Walk w;
-    EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
+    EXPECT_FALSE(
+        w.job.ShellCopy((w.dir / "missing").string(), platform::CopyDestination(w.drive.string())));
     EXPECT_FALSE(w.job.ShellDelete((w.dir / "missing").string()));
     ASSERT_EQ(w.sink.messages.size(), 2u);
     EXPECT_EQ(w.sink.messages[0].text, "移动目录操作失败！ \n" +
@@ -134,7 +135,8 @@ TEST(ShellOperations, ReportTheirFailuresInTheirOwnWords) {
 TEST(ShellOperations, NameTheFileOnTheDriveOnceTheDriveIsGone) {
     Walk w;
     w.job.m_strDrive = "Q:\\";
-    EXPECT_FALSE(w.job.ShellCopy((w.dir / "missing").string(), w.drive.string()));
+    EXPECT_FALSE(
+        w.job.ShellCopy((w.dir / "missing").string(), platform::CopyDestination(w.drive.string())));
     ASSERT_EQ(w.sink.messages.size(), 1u);
     EXPECT_EQ(w.sink.messages[0].text,
               "移动目录操作失败！ \nQ:\\missing\n" + platform::ErrorText(ENODEV));

@@ -23,7 +23,9 @@ TEST(ShellCopyWin32, AFailedReplacementOnAFullDriveKeepsTheOldFile) {
     TempDir dir;
     WriteFile(dir / "BOOT.EXE", std::string(1000 * 1024, 'n'));
     WriteFile(stick / "BOOT.EXE", std::string(100 * 1024, 'o'));
-    EXPECT_NE(platform::CopyIntoFolder((dir / "BOOT.EXE").string(), stick.path().string()), 0);
+    EXPECT_NE(platform::CopyIntoFolder((dir / "BOOT.EXE").string(),
+                                       platform::CopyDestination(stick.path().string())),
+              0);
     EXPECT_EQ(ReadFile(stick / "BOOT.EXE"), std::string(100 * 1024, 'o'));
     EXPECT_EQ(std::distance(fs::directory_iterator(stick.path()), fs::directory_iterator()), 1);
 }
@@ -34,8 +36,9 @@ TEST(ShellCopyWin32, TheNextCopyTakesOverAnInterruptedCopysFile) {
     TempDir dir;
     WriteFile(dir / "src" / "BOOT.EXE", "new image");
     WriteFile(dir / "drive" / ".BOOT.EXE.part", "cut off");
-    EXPECT_EQ(
-        platform::CopyIntoFolder((dir / "src" / "BOOT.EXE").string(), (dir / "drive").string()), 0);
+    EXPECT_EQ(platform::CopyIntoFolder((dir / "src" / "BOOT.EXE").string(),
+                                       platform::CopyDestination((dir / "drive").string())),
+              0);
     EXPECT_EQ(ReadFile(dir / "drive" / "BOOT.EXE"), "new image");
     EXPECT_FALSE(fs::exists(dir / "drive" / ".BOOT.EXE.part"));
 }

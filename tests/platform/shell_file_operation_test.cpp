@@ -1,12 +1,15 @@
 // SHFileOperationA copy and delete on real folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "EnvGuard.h"
+#include "platform/ShellCopy.h"
 #include "platform/Win32.h"
 #include "support/TempDir.h"
 
@@ -137,6 +140,25 @@ TEST(ShellCopy, ReadOnlyDestinationFails) {
     ASSERT_TRUE(volume.MakeReadOnly());
     EXPECT_NE(Copy(dir / "src" / "a", dir / "ro"), 0);
     EXPECT_NE(Copy(dir / "src", dir / "ro"), 0);
+}
+
+// A stick unmounted while a run of copies is under way: its mount point is a
+// plain folder of the system disk again, and nothing may land there.
+TEST(ShellCopy, AHeldFolderIsNeverTheMountPointLeftBehind) {
+    TempDir dir;
+    WriteFile(dir / "src" / "a", "a");
+    WriteFile(dir / "src" / "F" / "b", "b");
+    SmallVolume volume(dir / "stick", "size=64k");
+    if (!volume.mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    const platform::CopyDestination stick((dir / "stick").string());
+    ASSERT_EQ(stick.Error(), 0);
+    ASSERT_EQ(::umount2((dir / "stick").c_str(), MNT_DETACH), 0);
+    EXPECT_EQ(platform::CopyIntoFolder((dir / "src" / "a").string(), stick), 0);
+    EXPECT_EQ(platform::CopyIntoFolder((dir / "src" / "F").string(), stick), 0);
+    EXPECT_TRUE(fs::is_empty(dir / "stick"));
+    struct stat info {};
+    EXPECT_EQ(::fstatat(stick.Handle(), "a", &info, 0), 0);  // on the stick's own file system
+    EXPECT_EQ(::fstatat(stick.Handle(), "F/b", &info, 0), 0);
 }
 
 // A copy cut short by a full drive fails and leaves no truncated file that
