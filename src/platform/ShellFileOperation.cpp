@@ -200,10 +200,13 @@ int CreateBeside(int folder, const std::string& temporary) {
 // under the name the device looks for. A folder at `name` refuses the rename
 // (EISDIR) and stays as it was.
 int CopyFileReplacing(const fs::path& from, int to, const std::string& name) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.ok()) return errno;
+    // What was looked at as a file is read only if it still is one: a link or
+    // a pipe put in its place meanwhile is neither followed nor waited on.
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!in.ok()) return errno == ELOOP ? EACCES : errno;
     struct stat info {};
     if (::fstat(in.get(), &info) != 0) return errno;
+    if (!S_ISREG(info.st_mode)) return EACCES;
     const std::string temporary = "." + name + ".part";
     Fd out(CreateBeside(to, temporary));
     if (!out.ok()) return errno;
