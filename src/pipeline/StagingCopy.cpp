@@ -176,13 +176,14 @@ bool UpgradeJob::LandedWithSize(std::optional<std::uintmax_t> size,
     return false;
 }
 
-// Once the drive itself is gone, or takes no writes (a write-protected
-// stick), every further copy would fail the same way: the walk ends after
+// Once the drive itself is gone, cannot be opened or takes no writes (a
+// write-protected stick), every further copy would fail the same way: the walk ends after
 // the first message.
 void UpgradeJob::FailCopy() {
     Fail();
-    const bool readOnly = platform::IsReadOnlyVolume(CopyTarget().Path());
-    if (readOnly || !PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
+    const platform::CopyDestination& target = CopyTarget();
+    const bool unusable = target.Error() != 0 || platform::IsReadOnlyVolume(target.Path());
+    if (unusable || !PathFileExistsA(m_strDrive.c_str())) m_bDriveGone = true;
 }
 
 // Where a file of the walk lands, in the drive's terms even once the drive

@@ -159,4 +159,15 @@ TEST(CopyFolder, AReadOnlyDriveIsReportedOnce) {
                                            platform::ErrorText(EROFS));
 }
 
+// A drive whose root is no folder takes no file: one message, and the walk ends.
+TEST(CopyFolder, ADriveThatIsNoFolderIsReportedOnce) {
+    Walk w;
+    WriteFile(w.dir / "not-a-folder", "");
+    w.job.m_strDrive = (w.dir / "not-a-folder").string();
+    for (const char* name : {"A.TXT", "B.TXT"}) WriteFile(w.staging / "PKG" / name, name);
+    w.Copy();
+    ASSERT_EQ(w.sink.messages.size(), 1u);
+    EXPECT_NE(w.sink.messages[0].text.find(platform::ErrorText(ENOTDIR)), std::string::npos);
+}
+
 }  // namespace
