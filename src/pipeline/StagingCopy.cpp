@@ -39,6 +39,10 @@ bool IsLink(const std::string& path) {
 
 bool IsDotName(const char* name) { return name[0] == '.'; }
 
+std::uintmax_t ListedSize(const WIN32_FIND_DATAA& found) {
+    return (std::uintmax_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+}
+
 bool IsSelfOrParent(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
@@ -98,18 +102,18 @@ void UpgradeJob::CopyFolder(std::string dir) {
                 CopyFolder(path);
             } else {
                 StepProgress();
-                CopyEntry(path);
+                CopyEntry(path, std::nullopt);
             }
         } else {
-            CopyEntry(path);
+            CopyEntry(path, ListedSize(found));
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
 
-void UpgradeJob::CopyEntry(const std::string& path) {
+void UpgradeJob::CopyEntry(const std::string& path, std::optional<std::uintmax_t> size) {
     if (ShellCopy(path, CopyTarget())) {
-        m_copied.push_back(path);
+        m_copied.push_back({path, size});
     } else {
         FailCopy();
     }
@@ -129,17 +133,17 @@ const platform::CopyDestination& UpgradeJob::CopyTarget() {
 bool UpgradeJob::VerifyCopies() {
     namespace fs = std::filesystem;
     const auto drive = platform::ToNativePath(m_strDrive);
-    for (const std::string& copied : m_copied) {
-        const auto source = platform::ToNativePath(copied);
+    for (const Copied& copied : m_copied) {
+        const auto source = platform::ToNativePath(copied.path);
         if (!drive || !source) return false;
         const fs::path landed = *drive / source->filename();
-        // A file, most of what the walk copied, is told by its size alone.
-        std::error_code ec;
-        const auto size = fs::file_size(*source, ec);
-        if (!ec) {
-            if (!LandedWithSize(size, landed)) return false;
+        // A file, most of what the walk copied, is told by its size alone;
+        // staging holds no links by now, so the listed size is the file's.
+        if (copied.size) {
+            if (!LandedWithSize(copied.size, landed)) return false;
             continue;
         }
+        std::error_code ec;
         if (!fs::is_directory(fs::symlink_status(*source, ec))) {
             if (!LandedWhole(*source, landed)) return false;
             continue;

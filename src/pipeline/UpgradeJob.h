@@ -153,7 +153,7 @@ private:
     bool VerifyCopies();
     bool LandedWhole(const std::filesystem::path& source, const std::filesystem::path& landed);
     bool LandedWithSize(std::optional<std::uintmax_t> size, const std::filesystem::path& landed);
-    void CopyEntry(const std::string& path);
+    void CopyEntry(const std::string& path, std::optional<std::uintmax_t> size);
     const platform::CopyDestination& CopyTarget();
     bool PurgeFile(const std::string& path);
     void NotePurgeFailure(const std::string& path);
@@ -185,7 +185,13 @@ private:
     // Below it, seen without a link (worker); by spelling, which is cheaper to
     // compare than paths and at worst looks at a folder twice.
     std::set<std::filesystem::path::string_type> m_linkFreeFolders;
-    std::vector<std::string> m_copied;  // what the copy walk put on the drive (worker)
+    // What the copy walk put on the drive; a file with its size as the walk
+    // listed it, a folder without (worker).
+    struct Copied {
+        std::string path;
+        std::optional<std::uintmax_t> size;
+    };
+    std::vector<Copied> m_copied;
     // The drive's folder, held from the walk's first copy to its end (worker).
     std::optional<platform::CopyDestination> m_copyTarget;
     LandedTotals m_landed;  // what the check found there (worker)
