@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
 # Descrambling and encoding a 256 MiB file from a warm page cache, each timed
 # against cp of the same file in the same run (target: at least cp's
-# throughput), and the peak memory of both commands on a 1 GiB input
-# (target: at most 64 MiB).
+# throughput, the median of rounds that run all three), and the peak memory
+# of both commands on a 1 GiB input (target: at most 64 MiB).
 #
 #   bench/codecs.sh [path/to/ostrel-cli]
 #
 # Default program: build/release/src/cli/ostrel-cli. Files go to $BENCH_DIR
 # (default /dev/shm, so that the disk plays no part; /tmp where that is
 # missing); the run needs about 2.5 GiB there. BENCH_DIR=/var/tmp times the
-# local disk instead. RUNS sets hyperfine's runs.
+# local disk instead. RUNS sets the rounds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cli=$(realpath "${1:-build/release/src/cli/ostrel-cli}")
 runs=${RUNS:-10}
 [[ -x $cli ]] || { echo "codecs.sh: no ostrel-cli at $cli (build the release preset first)" >&2; exit 2; }
-for tool in hyperfine /usr/bin/time; do
+for tool in python3 /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "codecs.sh: $tool is missing (scripts/bootstrap)" >&2; exit 2; }
 done
 base=${BENCH_DIR:-/dev/shm}
@@ -31,31 +31,56 @@ head -c "$size" /dev/urandom >"$dir/in.rar"
 cp "$dir/in.rar" "$dir/in.EPT"
 cat "$dir/in.rar" "$dir/in.EPT" >/dev/null
 
-echo "== throughput, 256 MiB from a warm page cache ($dir, $runs runs each)"
-hyperfine -N --style basic --warmup 2 --runs "$runs" --export-csv "$dir/times.csv" \
-    --prepare "rm -f $dir/out.cp $dir/out.rar $dir/in.EXE" \
-    -n cp "cp $dir/in.rar $dir/out.cp" \
-    -n descramble "$cli descramble $dir/in.rar $dir/out.rar" \
-    -n encode "$cli encode $dir/in.EPT $info" >"$dir/hyperfine.log"
-
+echo "== throughput, 256 MiB from a warm page cache ($dir, $runs rounds)"
 status=0
-# Wall-clock throughput (median run) is the target; CPU time (user + system) is printed
-# beside it because it suffers less when other programs share the machine.
-awk -F, -v bytes="$size" '
-    NR == 1 { next }
-    { median[$1] = $4; cpu[$1] = $5 + $6 }
-    END {
-        printf "%-11s %8s %8s %7s %11s\n", "command", "median s", "MB/s", "vs cp", "CPU vs cp"
-        for (i = 1; i <= 3; i++) {
-            name = i == 1 ? "cp" : i == 2 ? "descramble" : "encode"
-            ratio = median["cp"] / median[name]
-            printf "%-11s %8.3f %8.0f %6.0f%% %10.0f%%%s\n", name, median[name],
-                   bytes / 1e6 / median[name], 100 * ratio, 100 * cpu["cp"] / cpu[name],
-                   (name != "cp" && ratio < 1.00) ? "  (below the 100% target)" : ""
-            if (name != "cp" && ratio < 1.00) missed = 1
-        }
-        exit missed
-    }' "$dir/times.csv" || status=1
+# Each round runs cp, descramble and encode once, in an order that turns
+# from round to round, so that a slow spell of a shared machine falls on all
+# three alike; the target is the median of the rounds' own ratios. CPU time
+# (user + system) is printed beside it.
+python3 - "$runs" "$size" "$cli" "$dir" "$info" <<'PY' || status=1
+import os, statistics, subprocess, sys, time
+runs, size, cli, d, info = int(sys.argv[1]), int(sys.argv[2]), *sys.argv[3:]
+commands = {
+    "cp": ["cp", f"{d}/in.rar", f"{d}/out.cp"],
+    "descramble": [cli, "descramble", f"{d}/in.rar", f"{d}/out.rar"],
+    "encode": [cli, "encode", f"{d}/in.EPT", info],
+}
+
+def timed(argv):
+    for out in ("out.cp", "out.rar", "in.EXE"):
+        try:
+            os.remove(f"{d}/{out}")
+        except FileNotFoundError:
+            pass
+    start = time.perf_counter()
+    child = subprocess.Popen(argv, stdout=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    if status != 0:
+        sys.exit(f"codecs.sh: {' '.join(argv[:2])} failed")
+    return wall, usage.ru_utime + usage.ru_stime
+
+names = list(commands)
+walls = {n: [] for n in names}
+cpus = {n: [] for n in names}
+for r in range(runs + 2):  # the first two rounds warm up
+    for n in names[r % 3:] + names[:r % 3]:
+        wall, cpu = timed(commands[n])
+        if r >= 2:
+            walls[n].append(wall)
+            cpus[n].append(cpu)
+print(f"{'command':<11} {'median s':>8} {'MB/s':>8} {'vs cp':>7} {'CPU vs cp':>10}")
+missed = False
+for n in names:
+    ratio = statistics.median(c / o for c, o in zip(walls["cp"], walls[n]))
+    cpu = statistics.median(c / o for c, o in zip(cpus["cp"], cpus[n]) if o > 0)
+    wall = statistics.median(walls[n])
+    low = n != "cp" and ratio < 1.00
+    missed |= low
+    print(f"{n:<11} {wall:8.3f} {size / 1e6 / wall:8.0f} {100 * ratio:6.0f}% {100 * cpu:9.0f}%"
+          + ("  (below the 100% target)" if low else ""))
+sys.exit(missed)
+PY
 rm -f "$dir/out.cp" "$dir/out.rar" "$dir/in.EXE"
 
 echo "== peak memory, 1 GiB input"
