@@ -223,14 +223,17 @@ void BM_CopyWalkVsCp(benchmark::State& state) {
     double tool = 0;
     double ours = 0;
     for (auto _ : state) {
-        Fresh(cpOut);
-        tool += Seconds([&] { Run({"cp -r", Quoted(data.Tree() / "."), Quoted(cpOut)}); });
-        Fresh(walkOut);
         pipeline::UpgradeJob job(sink, (data.Dir() / "app").string(), pauses);
         job.m_strDrive = walkOut.string();
         const fs::path staging = platform::ToNativePath(job.TempDir()).value();
         Fresh(staging);
         Run({"cp -r", Quoted(data.Tree()), Quoted(staging / "")});
+        // Both sides copy the staged tree, each into a folder emptied first.
+        Fresh(cpOut);
+        tool += Seconds([&] {
+            Run({"cp -r", Quoted(staging / data.Tree().filename() / "."), Quoted(cpOut)});
+        });
+        Fresh(walkOut);
         const double walk = Seconds([&] { job.CopyFolder(job.TempDir()); });
         ours += walk;
         state.SetIterationTime(walk);
@@ -359,9 +362,12 @@ void BM_ManyEntriesVsTools(benchmark::State& state) {
     double copy = 0;
     double removal = 0;
     double ours = 0;
-    // Each iteration's own ratio: one slow run on a shared machine, of
-    // either side, moves their median less than the ratio of the sums.
+    // Each iteration's own ratios: one slow run on a shared machine, of
+    // either side, moves their median less than the ratio of the sums. The
+    // judged one holds the stages that do the tools' work (the extraction
+    // with the encoding, the copy walk) against the tools.
     std::vector<double> ratios;
+    std::vector<double> workRatios;
     JobStages stages;
     for (auto _ : state) {
         Fresh(stage);
@@ -374,16 +380,22 @@ void BM_ManyEntriesVsTools(benchmark::State& state) {
         });
         removal += Seconds([&] { Run({"rm -r", Quoted(stage)}); });
         Fresh(drive);
+        const double workBefore = stages.extract + stages.copy;
         const double job =
             Seconds([&] { RunJob(state, data.Dir() / "app", data.Package(), &stages); });
         unrar += unrarRun;
         copy += copyRun;
         ours += job;
         ratios.push_back(job / (unrarRun + copyRun));
+        workRatios.push_back((stages.extract + stages.copy - workBefore) / (unrarRun + copyRun));
         state.SetIterationTime(job);
     }
-    std::sort(ratios.begin(), ratios.end());
-    state.counters["ratio_median"] = ratios[ratios.size() / 2];
+    const auto median = [](std::vector<double>& values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    state.counters["ratio_median"] = median(ratios);
+    state.counters["work_ratio_median"] = median(workRatios);
     const double tool = unrar + copy;
     state.counters["tools_s"] = tool / static_cast<double>(state.iterations());
     state.counters["unrar_s"] = unrar / static_cast<double>(state.iterations());
