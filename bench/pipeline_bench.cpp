@@ -2,8 +2,8 @@
 // extraction pass against `unrar x` on the same 200 MB archive; the copy walk
 // (without and with its fixed 5 ms pauses) against `cp -r` on the same tree;
 // and a whole job on a package of 20,000 small entries, its fixed pauses set
-// to 0, against `unrar x` + `cp -r` on the same data. bench/pipeline.sh turns
-// the figures into ratios.
+// to 0, its stages timed apart, against `unrar x` + `cp -r` on the same data.
+// bench/pipeline.sh turns the figures into ratios.
 //
 // The archives are made once per run by the `rar` command, each from a tree
 // of one top folder with two sub-folders: 200 files of 1 MiB, half random
