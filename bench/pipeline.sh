@@ -67,31 +67,29 @@ PY
 
 . bench/make_package.sh
 
-echo "== ostrel-cli write on a 200 MB package ($(( 2 * ((runs + 1) / 2) )) rounds)"
+echo "== ostrel-cli write on a 200 MB package"
 make_package 200 p200
 # The walk pauses 5 ms per entry of the staging folder (., .., PKG) and of
 # the flattened PKG (., .., its entries); sub-folders are copied whole.
 entries=$(( 3 + 2 + $(ls -A "$dir/tree-p200/PKG" | wc -l) ))
 pause=$(awk -v n="$entries" 'BEGIN { printf "%.3f", 3 + n * 0.005 }')
 echo "package: $(du -m "$dir/p200.rar" | cut -f1) MB, $entries walked entries, fixed pauses ${pause} s"
-mkdir -p "$dir/stick" "$dir/tools-stick"
 # Each round runs both sides, in an order that turns from round to round;
 # the target is the median of the ratios over pairs of rounds (one with each
 # side first), as for the 20,000 entries above.
 python3 - "$runs" "$dir" "$cli" "$pause" <<'PY' || status=1
-import glob, os, shutil, statistics, subprocess, sys, time
+import os, shutil, statistics, subprocess, sys, time
 runs, d, cli, pause = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
 tools = (f"unrar x -idq -y {d}/p200.plain {d}/stage/ && sleep {pause} && "
          f"cp -r {d}/stage/PKG/. {d}/tools-stick/")
 env = dict(os.environ, TMPDIR=d, OSTREL_DRIVES=f"E={d}/stick")
 sides = {"tools": (["sh", "-c", tools], None), "write": ([cli, "write", f"{d}/p200.rar", "E:\\"], env)}
 
-def empty(folder):
-    for path in glob.glob(f"{folder}/*") + glob.glob(f"{folder}/.*"):
-        shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-
 def timed(name):
-    empty(f"{d}/stick"); empty(f"{d}/tools-stick"); shutil.rmtree(f"{d}/stage", ignore_errors=True)
+    for folder in ("stick", "tools-stick", "stage"):
+        shutil.rmtree(f"{d}/{folder}", ignore_errors=True)
+    os.mkdir(f"{d}/stick")
+    os.mkdir(f"{d}/tools-stick")
     argv, environment = sides[name]
     start = time.perf_counter()
     done = subprocess.run(argv, env=environment, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
